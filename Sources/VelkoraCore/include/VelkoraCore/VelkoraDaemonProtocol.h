@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velkora {
+
+// The daemon's XPC interface. Every operation answers only through its reply,
+// exactly once. The ping replies with the handshake text; the others with the
+// JSON of their value and no text on success, or no data and the failure's
+// description.
+class VelkoraDaemonProtocol {
+public:
+    using TextReply = std::function<void(std::string)>;
+    using DataReply = std::function<void(std::optional<std::vector<std::uint8_t>>, std::optional<std::string>)>;
+
+    // The transport carries operations by these names.
+    static constexpr std::string_view pingSelector = "pingWithReply:";
+    static constexpr std::string_view healthSelector = "healthWithReply:";
+    static constexpr std::string_view fetchSnapshotSelector = "fetchSnapshotWithReply:";
+    static constexpr std::string_view fetchCapabilitiesSelector = "fetchCapabilitiesWithReply:";
+    static constexpr std::string_view fetchPolicySelector = "fetchPolicyWithReply:";
+    static constexpr std::string_view performSelector = "performWithCommandData:reply:";
+
+    virtual ~VelkoraDaemonProtocol() = default;
+
+    virtual void ping(TextReply reply) = 0;
+    // Replies with a `DaemonHealth`.
+    virtual void health(DataReply reply) = 0;
+    // Replies with the published `PowerSnapshot`.
+    virtual void fetchSnapshot(DataReply reply) = 0;
+    // Replies with the `DeviceCapabilities`.
+    virtual void fetchCapabilities(DataReply reply) = 0;
+    // Replies with the current `ChargePolicy`.
+    virtual void fetchPolicy(DataReply reply) = 0;
+    // Carries out one JSON `ControlCommand`; replies with the `PowerSnapshot` after it.
+    virtual void perform(std::vector<std::uint8_t> commandData, DataReply reply) = 0;
+};
+
+}  // namespace velkora
