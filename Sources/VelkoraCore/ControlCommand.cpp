@@ -31,6 +31,8 @@ template <typename... Ts>
 struct Overloaded : Ts... {
     using Ts::operator()...;
 };
+template <typename... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
 
 ControlCommand::Payload readPayload(std::size_t index, const nlohmann::json& value)
 {
