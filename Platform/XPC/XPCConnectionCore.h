@@ -1,0 +1,159 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <asio.hpp>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include "Log/Logger.h"
+#include "XPC/NSXPCExportedObject.h"
+#include "XPC/NSXPCInterface.h"
+#include "XPC/NSXPCRemoteObjectProxy.h"
+#include "XPC/NSXPCReply.h"
+#include "XPCFrame.h"
+#include "XPCFrameReader.h"
+
+namespace platform {
+
+// The machinery behind one NSXPCConnection: a socket, the thread that serves
+// it, the outstanding messages and the handlers. Everything below "State of
+// the connection's thread" is touched only on that thread; the configuration
+// is guarded by configMutex_; the peer credentials are atomics.
+class XPCConnectionCore : public std::enable_shared_from_this<XPCConnectionCore> {
+public:
+    struct PeerCredentials {
+        pid_t processIdentifier = 0;
+        uid_t effectiveUserIdentifier = static_cast<uid_t>(-1);
+    };
+
+    static constexpr std::chrono::milliseconds defaultIncompleteFrameTimeout{5000};
+
+    static std::shared_ptr<XPCConnectionCore> makeClient(std::string serviceName);
+    // Takes ownership of a connected socket descriptor.
+    static std::shared_ptr<XPCConnectionCore> makeAccepted(std::string serviceName, int socketDescriptor,
+                                                           PeerCredentials peer,
+                                                           std::chrono::milliseconds incompleteFrameTimeout);
+    static PeerCredentials peerCredentials(int socketDescriptor);
+
+    ~XPCConnectionCore();
+
+    void setRemoteObjectInterface(NSXPCInterface interface);
+    void setExportedInterface(NSXPCInterface interface);
+    void setExportedObject(std::shared_ptr<NSXPCExportedObject> object);
+    void setInterruptionHandler(std::function<void()> handler);
+    void setInvalidationHandler(std::function<void()> handler);
+    // Runs on the connection's thread once the connection is invalidated, after
+    // the invalidation handler; the listener uses it to let go of the connection.
+    void setClosedAction(std::function<void()> action);
+
+    void resume();
+    void invalidate();
+    void sendMessage(const std::string& selector, std::optional<std::vector<std::uint8_t>> argument,
+                     NSXPCReplyHandler reply, NSXPCErrorHandler error);
+
+    // Runs work on the connection's thread.
+    void perform(std::function<void()> work);
+    // On the connection's thread only: tells the peer it was refused and invalidates.
+    void refuse();
+    // The owner let go: invalidate, let the thread finish, and wait for it
+    // unless this is that thread.
+    void shutdown();
+
+    // From an NSXPCReply, on any thread.
+    void answer(std::uint64_t epoch, std::uint64_t requestId, std::string selector, NSXPCReplyValue value);
+    void answerFailure(std::uint64_t epoch, std::uint64_t requestId, std::string selector, std::string problem);
+
+    PeerCredentials peer() const;
+
+private:
+    enum class Role { client, accepted };
+
+    struct Message {
+        std::string selector;
+        NSXPCReplyShape replyShape = NSXPCReplyShape::dataAndText;
+        std::optional<std::vector<std::uint8_t>> argument;
+        NSXPCReplyHandler reply;
+        NSXPCErrorHandler error;
+    };
+
+    XPCConnectionCore(Role role, std::string serviceName, std::chrono::milliseconds incompleteFrameTimeout);
+    void start();
+
+    void deliver(Message message);
+    std::optional<std::string> connect();
+    void readMore();
+    void onRead(std::uint64_t epoch, const std::error_code& error, std::size_t count);
+    void watchIncompleteFrame(bool madeProgress);
+    void handleFrame(XPCFrame frame);
+    void handleRequest(XPCFrame frame);
+    void handleReply(XPCFrame frame);
+    void enqueue(const XPCFrame& frame);
+    void writeOutbox();
+    void closeSocket();
+    void protocolViolation(const std::string& problem);
+    void peerGone(const std::string& reason);
+    void invalidateNow(const std::string& reason);
+    std::vector<Message> takeOutstanding();
+    void fail(Message& message, const NSError& error);
+
+    NSError interruptedError(const std::string& reason) const;
+    NSError invalidError() const;
+    NSError replyInvalidError(const std::string& selector, const std::string& problem) const;
+    std::string peerDescription() const;
+
+    const Role role_;
+    const std::string serviceName_;
+    const std::chrono::milliseconds incompleteFrameTimeout_;
+    const Logger logger_;
+
+    asio::io_context io_;
+    asio::executor_work_guard<asio::io_context::executor_type> workGuard_;
+    asio::local::stream_protocol::socket socket_;
+    asio::steady_timer incompleteFrameTimer_;
+    std::thread thread_;
+
+    // Set by invalidate() at once, so that no interruption is reported after it.
+    std::atomic<bool> invalidationRequested_{false};
+    std::atomic<pid_t> peerProcess_{0};
+    std::atomic<uid_t> peerUser_{static_cast<uid_t>(-1)};
+
+    std::mutex configMutex_;
+    std::shared_ptr<const NSXPCInterface> remoteInterface_;
+    std::shared_ptr<const NSXPCInterface> exportedInterface_;
+    std::shared_ptr<NSXPCExportedObject> exportedObject_;
+    std::function<void()> interruptionHandler_;
+    std::function<void()> invalidationHandler_;
+    std::function<void()> closedAction_;
+
+    // State of the connection's thread.
+    bool resumed_ = false;
+    bool invalidated_ = false;
+    std::string invalidationReason_;
+    // Bumped whenever the socket closes, so that completions, timers and
+    // replies meant for an earlier socket are recognised and dropped.
+    std::uint64_t epoch_ = 1;
+    std::uint64_t lastRequestId_ = 0;
+    std::unordered_map<std::uint64_t, Message> pending_;
+    std::vector<Message> parked_;
+    XPCFrameReader reader_;
+    std::unique_ptr<std::array<std::uint8_t, 64 * 1024>> readBuffer_;
+    std::vector<std::uint8_t> outbox_;
+    std::vector<std::uint8_t> inflight_;
+    bool writing_ = false;
+    bool incompleteFrameTimerArmed_ = false;
+    std::uint64_t incompleteFrameTimerGeneration_ = 0;
+};
+
+}  // namespace platform
