@@ -1,0 +1,42 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <utility>
+
+namespace platform {
+
+// An open file owned by one object; closed when the object goes. Code
+// objects of running processes keep one on the process's executable so that
+// a check reads the image that was looked up, not whatever the path names now.
+class FileDescriptor {
+public:
+    FileDescriptor() = default;
+    explicit FileDescriptor(int descriptor) : descriptor_(descriptor) {}
+    ~FileDescriptor();
+    FileDescriptor(FileDescriptor&& other) noexcept : descriptor_(std::exchange(other.descriptor_, -1)) {}
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept;
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    // Throws SecurityError: errSecCSStaticCodeNotFound when nothing is there,
+    // errSecCSInternalError for any other failure.
+    static FileDescriptor openForReading(const std::filesystem::path& path);
+
+    int get() const { return descriptor_; }
+    bool isOpen() const { return descriptor_ >= 0; }
+
+    // Gives up ownership: the caller closes the descriptor.
+    int release() { return std::exchange(descriptor_, -1); }
+
+    // Size, device and inode of the open file (throws SecurityError on failure).
+    std::uint64_t size() const;
+    std::pair<dev_t, ino_t> identity() const;
+
+private:
+    int descriptor_ = -1;
+};
+
+}  // namespace platform
