@@ -11,19 +11,6 @@
 
 namespace platform {
 
-namespace {
-
-struct stat statusOf(int descriptor)
-{
-    struct stat status {};
-    if (fstat(descriptor, &status) != 0) {
-        throw SecurityError(errSecCSInternalError, std::string("cannot inspect an open file: ") + std::strerror(errno));
-    }
-    return status;
-}
-
-}  // namespace
-
 FileDescriptor::~FileDescriptor()
 {
     if (descriptor_ >= 0) {
@@ -57,13 +44,11 @@ FileDescriptor FileDescriptor::openForReading(const std::filesystem::path& path)
 
 std::uint64_t FileDescriptor::size() const
 {
-    return static_cast<std::uint64_t>(statusOf(descriptor_).st_size);
-}
-
-std::pair<dev_t, ino_t> FileDescriptor::identity() const
-{
-    const struct stat status = statusOf(descriptor_);
-    return {status.st_dev, status.st_ino};
+    struct stat status {};
+    if (fstat(descriptor_, &status) != 0) {
+        throw SecurityError(errSecCSInternalError, std::string("cannot inspect an open file: ") + std::strerror(errno));
+    }
+    return static_cast<std::uint64_t>(status.st_size);
 }
 
 }  // namespace platform

@@ -1,16 +1,13 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <utility>
 
 namespace platform {
 
-// An open file owned by one object; closed when the object goes. Code
-// objects of running processes keep one on the process's executable so that
-// a check reads the image that was looked up, not whatever the path names now.
+// An open file owned by one object and closed when the object goes, so that
+// no failure path of a check leaks a descriptor.
 class FileDescriptor {
 public:
     FileDescriptor() = default;
@@ -31,9 +28,8 @@ public:
     // Gives up ownership: the caller closes the descriptor.
     int release() { return std::exchange(descriptor_, -1); }
 
-    // Size, device and inode of the open file (throws SecurityError on failure).
+    // Size of the open file (throws SecurityError on failure).
     std::uint64_t size() const;
-    std::pair<dev_t, ino_t> identity() const;
 
 private:
     int descriptor_ = -1;
