@@ -1,0 +1,41 @@
+#include "IOObjectTable.h"
+
+namespace platform {
+
+IOObjectTable& IOObjectTable::shared()
+{
+    static IOObjectTable table;
+    return table;
+}
+
+io_object_t IOObjectTable::insert(Object object)
+{
+    std::lock_guard lock(mutex_);
+    const io_object_t handle = next_++;
+    objects_.emplace(handle, std::move(object));
+    return handle;
+}
+
+std::optional<IOObjectTable::Object> IOObjectTable::find(io_object_t handle) const
+{
+    std::lock_guard lock(mutex_);
+    const auto found = objects_.find(handle);
+    if (found == objects_.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+std::optional<IOObjectTable::Object> IOObjectTable::remove(io_object_t handle)
+{
+    std::lock_guard lock(mutex_);
+    const auto found = objects_.find(handle);
+    if (found == objects_.end()) {
+        return std::nullopt;
+    }
+    Object object = std::move(found->second);
+    objects_.erase(found);
+    return object;
+}
+
+}  // namespace platform

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <variant>
+
+#include "IOKit/IOTypes.h"
+#include "Simulator/SimmacConnection.h"
+
+namespace platform {
+
+// The objects behind the IOKit handles of this process: matched services (by
+// class) and open user-client connections to simmac. Handles are never reused,
+// so a stale handle finds nothing instead of someone else's object.
+class IOObjectTable {
+public:
+    struct Service {
+        std::string className;
+    };
+    using Connection = std::shared_ptr<simulator::SimmacConnection>;
+    using Object = std::variant<Service, Connection>;
+
+    static IOObjectTable& shared();
+
+    io_object_t insert(Object object);
+    // Copies, so that the caller may use the object while another thread
+    // releases the handle.
+    std::optional<Object> find(io_object_t handle) const;
+    // The object that was removed, if any.
+    std::optional<Object> remove(io_object_t handle);
+
+private:
+    mutable std::mutex mutex_;
+    std::unordered_map<io_object_t, Object> objects_;
+    io_object_t next_ = 0x1000;
+};
+
+}  // namespace platform

@@ -1,0 +1,254 @@
+#include "Simulator/SimmacConnection.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "Foundation/SimulatedRoot.h"
+#include "Simulator/Frame.h"
+#include "Simulator/StructMethodMessage.h"
+
+namespace simulator {
+
+namespace {
+
+std::string systemError(const char* what)
+{
+    return std::string(what) + ": " + std::strerror(errno);
+}
+
+}  // namespace
+
+std::filesystem::path SimmacConnection::defaultSocketPath()
+{
+    return platform::SimulatedRoot::resolve("/var/run/simmac.sock");
+}
+
+SimmacConnection::SimmacConnection(const std::filesystem::path& socketPath)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string path = socketPath.string();
+    if (path.size() >= sizeof address.sun_path) {
+        throw SimmacError("simmac socket path is too long: " + path);
+    }
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+
+    socket_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (socket_ < 0) {
+        throw SimmacError(systemError("cannot create a socket for simmac"));
+    }
+    if (::connect(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        const int error = errno;
+        ::close(socket_);
+        socket_ = -1;
+        if (error == ENOENT || error == ECONNREFUSED) {
+            throw SimmacError("simmac is not running (no socket at " + path + ")");
+        }
+        throw SimmacError("cannot connect to simmac at " + path + ": " + std::strerror(error));
+    }
+}
+
+SimmacConnection::~SimmacConnection()
+{
+    if (socket_ >= 0) {
+        ::close(socket_);
+    }
+}
+
+void SimmacConnection::fail(const std::string& message)
+{
+    broken_ = true;
+    brokenReason_ = message;
+    throw SimmacError(message);
+}
+
+void SimmacConnection::ensureUsable() const
+{
+    if (broken_) {
+        throw SimmacError("connection to simmac is broken: " + brokenReason_);
+    }
+}
+
+void SimmacConnection::sendAll(std::span<const std::uint8_t> bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t sent = ::send(socket_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (sent < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            fail(errno == EPIPE || errno == ECONNRESET ? "simmac closed the connection"
+                                                       : systemError("cannot send to simmac"));
+        }
+        bytes = bytes.subspan(static_cast<std::size_t>(sent));
+    }
+}
+
+bool SimmacConnection::waitReadable(std::chrono::steady_clock::time_point deadline)
+{
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd entry{socket_, POLLIN, 0};
+        const int ready = ::poll(&entry, 1, static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0)));
+        if (ready > 0) {
+            return true;
+        }
+        if (ready == 0) {
+            return false;
+        }
+        if (errno != EINTR) {
+            fail(systemError("cannot wait for simmac"));
+        }
+    }
+}
+
+void SimmacConnection::receiveExactly(std::uint8_t* out, std::size_t length,
+                                      std::chrono::steady_clock::time_point deadline)
+{
+    while (length > 0) {
+        if (!waitReadable(deadline)) {
+            fail("simmac did not answer in time");
+        }
+        const ssize_t received = ::recv(socket_, out, length, 0);
+        if (received == 0) {
+            fail("simmac closed the connection");
+        }
+        if (received < 0) {
+            if (errno == EINTR || errno == EAGAIN) {
+                continue;
+            }
+            fail(errno == ECONNRESET ? "simmac closed the connection" : systemError("cannot read from simmac"));
+        }
+        out += received;
+        length -= static_cast<std::size_t>(received);
+    }
+}
+
+SimmacConnection::Frame SimmacConnection::receiveFrame(std::chrono::steady_clock::time_point deadline)
+{
+    std::uint8_t header[frameHeaderSize];
+    receiveExactly(header, sizeof header, deadline);
+    const std::optional<FrameHeader> decoded = decodeFrameHeader(header);
+    if (!decoded) {
+        fail("simmac sent a malformed frame");
+    }
+    Frame frame;
+    frame.kind = static_cast<std::uint8_t>(decoded->kind);
+    frame.payload.resize(decoded->payloadLength);
+    receiveExactly(frame.payload.data(), frame.payload.size(), deadline);
+    return frame;
+}
+
+SimmacConnection::Frame SimmacConnection::receiveReply(std::uint8_t kind, std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        Frame frame = receiveFrame(deadline);
+        if (frame.kind == kind) {
+            return frame;
+        }
+        if (frame.kind != static_cast<std::uint8_t>(FrameKind::push)) {
+            fail("simmac sent an unexpected frame");
+        }
+        auto message = nlohmann::ordered_json::parse(frame.payload, nullptr, false);
+        if (message.is_discarded()) {
+            fail("simmac pushed a message that is not JSON");
+        }
+        pushes_.push_back(std::move(message));
+    }
+}
+
+nlohmann::ordered_json SimmacConnection::request(std::string_view operation, const nlohmann::ordered_json& arguments,
+                                                 std::chrono::milliseconds timeout)
+{
+    if (!arguments.is_object()) {
+        throw SimmacError("arguments of simmac operation " + std::string(operation) + " must be an object");
+    }
+    nlohmann::ordered_json message = nlohmann::ordered_json::object();
+    message["op"] = operation;
+    for (const auto& [name, value] : arguments.items()) {
+        message[name] = value;
+    }
+    const std::string text = message.dump();
+
+    std::lock_guard lock(mutex_);
+    ensureUsable();
+    sendBuffer_.resize(frameHeaderSize + text.size());
+    encodeFrameHeader({static_cast<std::uint32_t>(text.size()), FrameKind::request}, sendBuffer_.data());
+    std::copy(text.begin(), text.end(), sendBuffer_.begin() + frameHeaderSize);
+    sendAll(sendBuffer_);
+
+    const Frame frame = receiveReply(static_cast<std::uint8_t>(FrameKind::reply), timeout);
+    const auto reply = nlohmann::ordered_json::parse(frame.payload, nullptr, false);
+    if (reply.is_discarded() || !reply.is_object() || !reply.contains("ok") || !reply["ok"].is_boolean()) {
+        fail("simmac sent a malformed reply to " + std::string(operation));
+    }
+    if (!reply["ok"].get<bool>()) {
+        const auto error = reply.find("error");
+        throw SimmacError(error != reply.end() && error->is_string() ? error->get<std::string>()
+                                                                      : "simmac refused " + std::string(operation));
+    }
+    const auto result = reply.find("result");
+    return result != reply.end() ? *result : nlohmann::ordered_json();
+}
+
+SimmacConnection::StructMethodResult SimmacConnection::callStructMethod(std::uint32_t selector,
+                                                                        std::span<const std::uint8_t> input,
+                                                                        std::span<std::uint8_t> output,
+                                                                        std::chrono::milliseconds timeout)
+{
+    if (input.size() > maximumStructSize || output.size() > maximumStructSize) {
+        throw SimmacError("struct method input or output is larger than " + std::to_string(maximumStructSize) +
+                          " bytes");
+    }
+    std::lock_guard lock(mutex_);
+    ensureUsable();
+    encodeStructMethodCall({selector, static_cast<std::uint32_t>(output.size()), input}, sendBuffer_);
+    sendAll(sendBuffer_);
+
+    const Frame frame = receiveReply(static_cast<std::uint8_t>(FrameKind::structMethodReply), timeout);
+    const std::optional<StructMethodReply> reply = decodeStructMethodReply(frame.payload);
+    if (!reply || reply->output.size() > output.size()) {
+        fail("simmac sent a malformed struct method reply");
+    }
+    std::copy(reply->output.begin(), reply->output.end(), output.begin());
+    return {reply->status, reply->output.size()};
+}
+
+std::optional<nlohmann::ordered_json> SimmacConnection::takePush(std::chrono::milliseconds timeout)
+{
+    std::lock_guard lock(mutex_);
+    if (!pushes_.empty()) {
+        auto message = std::move(pushes_.front());
+        pushes_.pop_front();
+        return message;
+    }
+    ensureUsable();
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    if (!waitReadable(deadline)) {
+        return std::nullopt;
+    }
+    const Frame frame = receiveFrame(deadline);
+    if (frame.kind != static_cast<std::uint8_t>(FrameKind::push)) {
+        fail("simmac sent an unexpected frame");
+    }
+    auto message = nlohmann::ordered_json::parse(frame.payload, nullptr, false);
+    if (message.is_discarded()) {
+        fail("simmac pushed a message that is not JSON");
+    }
+    return message;
+}
+
+std::size_t SimmacConnection::queuedPushCount() const
+{
+    std::lock_guard lock(mutex_);
+    return pushes_.size();
+}
+
+}  // namespace simulator

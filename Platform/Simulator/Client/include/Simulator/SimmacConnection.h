@@ -1,0 +1,88 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "Simulator/SimmacError.h"
+
+namespace simulator {
+
+// One connection to simmac over its socket. Every call is safe from any
+// thread; calls are served one after another (one request in flight). Failures
+// throw SimmacError. A connection whose peer went away, or that timed out in
+// the middle of a reply, stays broken: every later call fails.
+class SimmacConnection {
+public:
+    // $SIMMAC_ROOT/var/run/simmac.sock.
+    static std::filesystem::path defaultSocketPath();
+
+    // Connects at once; fails with "simmac is not running ..." when nobody
+    // listens on the socket.
+    explicit SimmacConnection(const std::filesystem::path& socketPath = defaultSocketPath());
+    ~SimmacConnection();
+    SimmacConnection(const SimmacConnection&) = delete;
+    SimmacConnection& operator=(const SimmacConnection&) = delete;
+
+    // Sends the JSON request {"op": operation, ...arguments} and returns the
+    // reply's result; an error reply throws SimmacError with simmac's text.
+    nlohmann::ordered_json request(std::string_view operation,
+                                   const nlohmann::ordered_json& arguments = nlohmann::ordered_json::object(),
+                                   std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+    // Calls the struct method `selector` of the user client this connection
+    // opened. `output` is filled with what came back (at most output.size()
+    // bytes); returns simmac's IOKit return code and the number of bytes.
+    struct StructMethodResult {
+        std::int32_t status = 0;
+        std::size_t outputLength = 0;
+    };
+    StructMethodResult callStructMethod(std::uint32_t selector, std::span<const std::uint8_t> input,
+                                        std::span<std::uint8_t> output,
+                                        std::chrono::milliseconds timeout = std::chrono::seconds(5));
+
+    // Messages simmac pushed unasked, oldest first: one that arrived while a
+    // request waited for its reply, else one read from the socket within
+    // `timeout`. Nothing when none came.
+    std::optional<nlohmann::ordered_json> takePush(std::chrono::milliseconds timeout);
+
+    // Pushed messages already read and waiting for takePush. A run loop that
+    // watches fileDescriptor() checks this after every request it makes on the
+    // same connection, since those messages no longer make the socket readable.
+    std::size_t queuedPushCount() const;
+
+    // The socket, for a run loop to watch for pushed messages.
+    int fileDescriptor() const { return socket_; }
+
+private:
+    struct Frame {
+        std::uint8_t kind = 0;
+        std::vector<std::uint8_t> payload;
+    };
+
+    void sendAll(std::span<const std::uint8_t> bytes);
+    void receiveExactly(std::uint8_t* out, std::size_t length, std::chrono::steady_clock::time_point deadline);
+    bool waitReadable(std::chrono::steady_clock::time_point deadline);
+    Frame receiveFrame(std::chrono::steady_clock::time_point deadline);
+    // Reads frames until one of `kind`; pushes met on the way are queued.
+    Frame receiveReply(std::uint8_t kind, std::chrono::milliseconds timeout);
+    [[noreturn]] void fail(const std::string& message);
+    void ensureUsable() const;
+
+    mutable std::mutex mutex_;
+    int socket_ = -1;
+    bool broken_ = false;
+    std::string brokenReason_;
+    std::deque<nlohmann::ordered_json> pushes_;
+    std::vector<std::uint8_t> sendBuffer_;
+};
+
+}  // namespace simulator

@@ -1,0 +1,226 @@
+#include "Simmac/ClientSession.h"
+
+#include <sys/socket.h>
+
+#include <cstring>
+
+#include "Log/Logger.h"
+#include "Simmac/Dispatcher.h"
+#include "Simmac/OperationCall.h"
+#include "Simulator/Frame.h"
+#include "Simulator/StructMethodMessage.h"
+
+namespace simmac {
+
+namespace {
+
+const platform::Logger& logger()
+{
+    static const platform::Logger instance("simmac", "Connection");
+    return instance;
+}
+
+constexpr std::size_t initialReadCapacity = 4096;
+
+}  // namespace
+
+ClientSession::ClientSession(asio::local::stream_protocol::socket socket, Dispatcher& dispatcher,
+                             std::uint64_t identifier, uid_t privilegedUid, std::function<void(std::uint64_t)> onClosed)
+    : socket_(std::move(socket)),
+      dispatcher_(dispatcher),
+      identifier_(identifier),
+      onClosed_(std::move(onClosed)),
+      readBuffer_(initialReadCapacity)
+{
+    ucred credentials{};
+    socklen_t length = sizeof credentials;
+    if (getsockopt(socket_.native_handle(), SOL_SOCKET, SO_PEERCRED, &credentials, &length) == 0) {
+        peer_ = {credentials.uid, credentials.gid, credentials.pid};
+        privileged_ = credentials.uid == 0 || credentials.uid == privilegedUid;
+    } else {
+        // Without credentials the peer is nobody in particular: never privileged.
+        peer_ = {static_cast<uid_t>(-1), static_cast<gid_t>(-1), 0};
+    }
+}
+
+void ClientSession::start()
+{
+    logger().debug("connection %llu from pid %d uid %u", static_cast<unsigned long long>(identifier_),
+                   static_cast<int>(peer_.pid), static_cast<unsigned>(peer_.uid));
+    readMore();
+}
+
+void ClientSession::readMore()
+{
+    if (!open_ || reading_ || requestInFlight_) {
+        return;
+    }
+    if (readEnd_ == readBuffer_.size()) {
+        if (readStart_ > 0) {
+            std::memmove(readBuffer_.data(), readBuffer_.data() + readStart_, readEnd_ - readStart_);
+            readEnd_ -= readStart_;
+            readStart_ = 0;
+        } else {
+            readBuffer_.resize(readBuffer_.size() * 2);
+        }
+    }
+    reading_ = true;
+    socket_.async_read_some(
+        asio::buffer(readBuffer_.data() + readEnd_, readBuffer_.size() - readEnd_),
+        [self = shared_from_this()](const std::error_code& error, std::size_t received) {
+            self->reading_ = false;
+            if (error) {
+                self->close();
+                return;
+            }
+            self->readEnd_ += received;
+            self->processFrames();
+        });
+}
+
+void ClientSession::processFrames()
+{
+    if (processing_) {
+        return;
+    }
+    processing_ = true;
+    while (open_ && !requestInFlight_ && readEnd_ - readStart_ >= simulator::frameHeaderSize) {
+        const std::optional<simulator::FrameHeader> header =
+            simulator::decodeFrameHeader(readBuffer_.data() + readStart_);
+        if (!header) {
+            logger().error("closing connection %llu: malformed frame", static_cast<unsigned long long>(identifier_));
+            close();
+            break;
+        }
+        const std::size_t frameLength = simulator::frameHeaderSize + header->payloadLength;
+        if (readEnd_ - readStart_ < frameLength) {
+            if (readStart_ + frameLength > readBuffer_.size()) {
+                std::memmove(readBuffer_.data(), readBuffer_.data() + readStart_, readEnd_ - readStart_);
+                readEnd_ -= readStart_;
+                readStart_ = 0;
+                if (frameLength > readBuffer_.size()) {
+                    readBuffer_.resize(frameLength);
+                }
+            }
+            break;
+        }
+        const std::span<const std::uint8_t> payload(readBuffer_.data() + readStart_ + simulator::frameHeaderSize,
+                                                    header->payloadLength);
+        readStart_ += frameLength;
+        handleFrame(static_cast<std::uint8_t>(header->kind), payload);
+    }
+    if (readStart_ == readEnd_) {
+        readStart_ = readEnd_ = 0;
+    }
+    processing_ = false;
+    readMore();
+}
+
+void ClientSession::handleFrame(std::uint8_t kind, std::span<const std::uint8_t> payload)
+{
+    switch (static_cast<simulator::FrameKind>(kind)) {
+    case simulator::FrameKind::structMethodCall:
+        handleStructMethod(payload);
+        return;
+    case simulator::FrameKind::request: {
+        auto request = nlohmann::ordered_json::parse(payload.begin(), payload.end(), nullptr, false);
+        requestInFlight_ = true;
+        if (request.is_discarded() || !request.is_object()) {
+            OperationCall(shared_from_this(), nlohmann::ordered_json::object())
+                .fail("a request must be a JSON object with an \"op\" member");
+            return;
+        }
+        dispatcher_.dispatch(OperationCall(shared_from_this(), std::move(request)));
+        return;
+    }
+    default:
+        logger().error("closing connection %llu: a client sent frame kind %u",
+                       static_cast<unsigned long long>(identifier_), static_cast<unsigned>(kind));
+        close();
+    }
+}
+
+void ClientSession::handleStructMethod(std::span<const std::uint8_t> payload)
+{
+    const std::optional<simulator::StructMethodCall> call = simulator::decodeStructMethodCall(payload);
+    if (!call) {
+        logger().error("closing connection %llu: malformed struct method call",
+                       static_cast<unsigned long long>(identifier_));
+        close();
+        return;
+    }
+    structOutput_.assign(call->outputCapacity, 0);
+    std::size_t outputLength = 0;
+    const std::int32_t status = dispatcher_.callStructMethod(*this, call->selector, call->input, structOutput_, outputLength);
+    std::vector<std::uint8_t> frame;
+    simulator::encodeStructMethodReply({status, std::span<const std::uint8_t>(structOutput_.data(), outputLength)},
+                                       frame);
+    queueFrame(std::move(frame));
+}
+
+void ClientSession::sendReply(const nlohmann::ordered_json& reply)
+{
+    requestInFlight_ = false;
+    queueJsonFrame(static_cast<std::uint8_t>(simulator::FrameKind::reply), reply);
+    processFrames();
+}
+
+void ClientSession::push(const nlohmann::ordered_json& message)
+{
+    queueJsonFrame(static_cast<std::uint8_t>(simulator::FrameKind::push), message);
+}
+
+void ClientSession::queueJsonFrame(std::uint8_t kind, const nlohmann::ordered_json& message)
+{
+    const std::string text = message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    std::vector<std::uint8_t> frame(simulator::frameHeaderSize + text.size());
+    simulator::encodeFrameHeader({static_cast<std::uint32_t>(text.size()), static_cast<simulator::FrameKind>(kind)},
+                                 frame.data());
+    std::memcpy(frame.data() + simulator::frameHeaderSize, text.data(), text.size());
+    queueFrame(std::move(frame));
+}
+
+void ClientSession::queueFrame(std::vector<std::uint8_t> frame)
+{
+    if (!open_) {
+        return;
+    }
+    writeQueue_.push_back(std::move(frame));
+    if (!writing_) {
+        writeNext();
+    }
+}
+
+void ClientSession::writeNext()
+{
+    writing_ = true;
+    asio::async_write(socket_, asio::buffer(writeQueue_.front()),
+                      [self = shared_from_this()](const std::error_code& error, std::size_t) {
+                          if (error) {
+                              self->writing_ = false;
+                              self->close();
+                              return;
+                          }
+                          self->writeQueue_.pop_front();
+                          if (self->writeQueue_.empty() || !self->open_) {
+                              self->writing_ = false;
+                          } else {
+                              self->writeNext();
+                          }
+                      });
+}
+
+void ClientSession::close()
+{
+    if (!open_) {
+        return;
+    }
+    open_ = false;
+    std::error_code ignored;
+    socket_.close(ignored);
+    logger().debug("connection %llu closed", static_cast<unsigned long long>(identifier_));
+    dispatcher_.connectionClosed(*this);
+    onClosed_(identifier_);
+}
+
+}  // namespace simmac

@@ -1,0 +1,106 @@
+#include "Simmac/Dispatcher.h"
+
+#include "Simmac/ClientSession.h"
+#include "Simmac/OperationCall.h"
+#include "Simmac/SimulatorError.h"
+#include "Simmac/SimulatorModule.h"
+
+namespace simmac {
+
+Dispatcher::Dispatcher()
+{
+    addOperation("iokit.match", [this](OperationCall& call) {
+        const std::string className = call.stringArgument("class");
+        call.succeed({{"found", services_.contains(className)}});
+    });
+    addOperation("iokit.open", [this](OperationCall& call) {
+        const std::string className = call.stringArgument("class");
+        if (!services_.contains(className)) {
+            throw SimulatorError("no service of class " + className);
+        }
+        call.session().setUserClientClass(className);
+        call.succeed();
+    });
+}
+
+void Dispatcher::addModule(SimulatorModule& module)
+{
+    modules_.push_back(&module);
+}
+
+void Dispatcher::addOperation(std::string name, OperationHandler handler)
+{
+    operations_[std::move(name)] = std::move(handler);
+}
+
+void Dispatcher::publishService(std::string className, StructMethodHandler userClient)
+{
+    services_[std::move(className)] = std::move(userClient);
+}
+
+void Dispatcher::dispatch(OperationCall call)
+{
+    if (call.operation().empty()) {
+        call.fail("a request must name its operation in \"op\"");
+        return;
+    }
+    const auto handler = operations_.find(call.operation());
+    if (handler == operations_.end()) {
+        call.fail("unknown operation \"" + call.operation() + "\"");
+        return;
+    }
+    // fail() does nothing when the handler answered or moved the call away
+    // before it threw.
+    try {
+        handler->second(call);
+    } catch (const SimulatorError& error) {
+        call.fail(error.what());
+    } catch (const std::exception& error) {
+        call.fail(call.operation() + " failed inside simmac: " + error.what());
+    }
+}
+
+IOReturn Dispatcher::callStructMethod(ClientSession& session, std::uint32_t selector,
+                                      std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
+                                      std::size_t& outputLength)
+{
+    outputLength = 0;
+    if (session.userClientClass().empty()) {
+        return kIOReturnNotOpen;
+    }
+    const auto service = services_.find(session.userClientClass());
+    if (service == services_.end()) {
+        return kIOReturnNotOpen;
+    }
+    return service->second(session, selector, input, output, outputLength);
+}
+
+void Dispatcher::loadModel(const HardwareModel& model)
+{
+    std::vector<std::function<void()>> commits;
+    commits.reserve(modules_.size());
+    for (SimulatorModule* module : modules_) {
+        commits.push_back(module->prepareModel(model));
+    }
+    for (const auto& commit : commits) {
+        commit();
+    }
+}
+
+nlohmann::ordered_json Dispatcher::status() const
+{
+    nlohmann::ordered_json status = nlohmann::ordered_json::object();
+    for (const SimulatorModule* module : modules_) {
+        module->addStatus(status);
+    }
+    return status;
+}
+
+void Dispatcher::connectionClosed(ClientSession& session)
+{
+    for (SimulatorModule* module : modules_) {
+        module->connectionClosed(session);
+    }
+}
+
+}  // namespace simmac

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <span>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "IOKit/IOReturn.h"
+
+namespace simmac {
+
+class ClientSession;
+class HardwareModel;
+class OperationCall;
+class SimulatorModule;
+
+// Routes what arrives on simmac's connections to the modules: JSON requests by
+// operation name, struct-method calls to the user client of the service the
+// connection opened. It also fans the machine-wide events (a new model, a
+// status request, a closed connection) out to every module.
+//
+// Operations it serves itself, for the IOKit stand-in:
+//   "iokit.match" {"class"}          -> {"found": bool}
+//   "iokit.open"  {"class", "type"}  -> {} and the connection's calls go to that
+//                                       service's user client
+class Dispatcher {
+public:
+    // The handler answers the call before it returns, or throws SimulatorError
+    // (its text becomes the error reply), or moves the call away to answer it
+    // later from the event loop.
+    using OperationHandler = std::function<void(OperationCall& call)>;
+    // Fills `output` (its size is what the caller can take) and sets the number
+    // of bytes written; returns an IOKit return code.
+    using StructMethodHandler = std::function<IOReturn(ClientSession& session, std::uint32_t selector,
+                                                       std::span<const std::uint8_t> input,
+                                                       std::span<std::uint8_t> output, std::size_t& outputLength)>;
+
+    Dispatcher();
+
+    void addModule(SimulatorModule& module);
+    void addOperation(std::string name, OperationHandler handler);
+    // A service lookups can match and connections can open.
+    void publishService(std::string className, StructMethodHandler userClient);
+
+    void dispatch(OperationCall call);
+    IOReturn callStructMethod(ClientSession& session, std::uint32_t selector, std::span<const std::uint8_t> input,
+                              std::span<std::uint8_t> output, std::size_t& outputLength);
+
+    // Puts `model` in force in every module, or in none (SimulatorError).
+    void loadModel(const HardwareModel& model);
+    nlohmann::ordered_json status() const;
+    void connectionClosed(ClientSession& session);
+
+private:
+    std::vector<SimulatorModule*> modules_;
+    std::map<std::string, OperationHandler, std::less<>> operations_;
+    std::map<std::string, StructMethodHandler, std::less<>> services_;
+};
+
+}  // namespace simmac

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "IOKit/IOReturn.h"
+#include "Simmac/SMCKeyTable.h"
+#include "Simmac/SimulatorModule.h"
+
+namespace simmac {
+
+class ClientSession;
+class Dispatcher;
+
+// The System Management Controller: the key table of the model and the
+// "AppleSMC" user client. Its struct method 2 takes and returns the 80-byte
+// parameter record (multi-byte fields in host order):
+//   0 key, 28 dataSize, 32 dataType, 36 dataAttributes, 40 result,
+//   42 command, 44 index, 48 32 value bytes.
+// Commands: 5 read, 6 write (privileged peers only), 8 key at index, 9 key info.
+//
+// Operations (the hardware's own view, for simmacctl and tests; no privilege):
+//   "smc.list"               -> [{"key", "type", "size", "value", "writable", "fault"}, ...]
+//   "smc.read"  {"key"}      -> {"key", "type", "size", "value", "writable", "fault"}
+//   "smc.write" {"key", "value"}   writes as the hardware itself, whatever the key's faults
+//   "smc.fault" {"key", "mode"}    mode "none", "ignore-writes" or "refuse"
+class SMCModule : public SimulatorModule {
+public:
+    // SMC result bytes of the simulated firmware.
+    static constexpr std::uint8_t resultSuccess = 0x00;
+    static constexpr std::uint8_t resultBadCommand = 0x82;
+    static constexpr std::uint8_t resultKeyNotFound = 0x84;
+    static constexpr std::uint8_t resultKeyNotWritable = 0x86;
+    static constexpr std::uint8_t resultKeySizeMismatch = 0x87;
+    static constexpr std::uint8_t resultKeyIndexRange = 0xB8;
+
+    static constexpr std::uint32_t structMethodSelector = 2;
+    static constexpr std::size_t recordSize = 80;
+
+    explicit SMCModule(Dispatcher& dispatcher);
+
+    std::function<void()> prepareModel(const HardwareModel& model) override;
+    void addStatus(nlohmann::ordered_json& status) const override;
+
+private:
+    IOReturn callStructMethod(ClientSession& session, std::uint32_t selector, std::span<const std::uint8_t> input,
+                              std::span<std::uint8_t> output, std::size_t& outputLength);
+    SMCKey& keyArgument(const nlohmann::ordered_json& arguments);
+
+    SMCKeyTable keys_;
+};
+
+nlohmann::ordered_json describeKey(const SMCKey& key);
+
+}  // namespace simmac

@@ -1,0 +1,105 @@
+// simmac: the simulated Mac. Serves the machine's SMC (and later its battery,
+// registry and operating-system services) on $SIMMAC_ROOT/var/run/simmac.sock
+// until SIGINT or SIGTERM.
+
+#include <sys/types.h>
+
+#include <charconv>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include <asio.hpp>
+
+#include "Foundation/SimulatedRoot.h"
+#include "Log/Logger.h"
+#include "Simmac/Dispatcher.h"
+#include "Simmac/MachineModule.h"
+#include "Simmac/SMCModule.h"
+#include "Simmac/SimmacServer.h"
+#include "Simmac/SimulatorError.h"
+
+namespace {
+
+constexpr const char* usage =
+    "usage: simmac [--model NAME] [--models DIRECTORY] [--privileged-uid UID]\n"
+    "  --model NAME          hardware model to start with (default firmware-limit-laptop)\n"
+    "  --models DIRECTORY    folder of the model files (default: the built-in models)\n"
+    "  --privileged-uid UID  treat this user as root for SMC writes (for a desktop demo)\n"
+    "The simulated root is $SIMMAC_ROOT; the socket is $SIMMAC_ROOT/var/run/simmac.sock.\n";
+
+struct Options {
+    std::string model = "firmware-limit-laptop";
+    std::string modelsDirectory = SIMMAC_MODELS_DIRECTORY;
+    uid_t privilegedUid = 0;
+};
+
+int fail(const std::string& message)
+{
+    std::fprintf(stderr, "simmac: %s\n", message.c_str());
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+        if (i + 1 >= argc || (argument != "--model" && argument != "--models" && argument != "--privileged-uid")) {
+            std::fputs(usage, stderr);
+            return 2;
+        }
+        const std::string_view value = argv[++i];
+        if (argument == "--model") {
+            options.model = value;
+        } else if (argument == "--models") {
+            options.modelsDirectory = value;
+        } else {
+            unsigned long uid = 0;
+            const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), uid);
+            if (error != std::errc() || end != value.data() + value.size() || uid >= static_cast<uid_t>(-1)) {
+                return fail("--privileged-uid needs a user id, got \"" + std::string(value) + "\"");
+            }
+            options.privilegedUid = static_cast<uid_t>(uid);
+        }
+    }
+
+    // A client that goes away mid-reply must not end the machine.
+    std::signal(SIGPIPE, SIG_IGN);
+    const platform::Logger logger("simmac", "Machine");
+    try {
+        asio::io_context context(1);
+        simmac::Dispatcher dispatcher;
+        simmac::MachineModule machine(dispatcher, options.modelsDirectory);
+        simmac::SMCModule smc(dispatcher);
+        machine.loadModel(options.model);
+
+        simmac::SimmacServer server(context, dispatcher, platform::SimulatedRoot::resolve("/var/run/simmac.sock"),
+                                    options.privilegedUid);
+        server.start();
+
+        asio::signal_set signals(context, SIGINT, SIGTERM);
+        signals.async_wait([&](const std::error_code& error, int) {
+            if (!error) {
+                server.stop();
+                context.stop();
+            }
+        });
+        logger.notice("simmac ready on %s (model %s)", server.socketPath().string(), options.model);
+        context.run();
+        logger.notice("simmac stopped");
+        return 0;
+    } catch (const simmac::SimulatorError& error) {
+        return fail(error.what());
+    } catch (const std::exception& error) {
+        return fail(std::string("unexpected failure: ") + error.what());
+    }
+}

@@ -1,0 +1,95 @@
+// simmacctl: drives the simulated Mac for people, scripts and tests.
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Simulator/SimmacConnection.h"
+
+namespace {
+
+constexpr const char* usage =
+    "usage: simmacctl COMMAND\n"
+    "  status                 the machine as JSON\n"
+    "  model NAME             switch to a hardware model (resets the SMC keys)\n"
+    "  smc list               every SMC key: code, type, size, hex value\n"
+    "  smc read KEY           one key: type, size, hex value\n"
+    "  smc write KEY HEX      set a key's bytes as the hardware would\n"
+    "  smc fault KEY MODE     how the SMC answers writes to KEY: none, ignore-writes, refuse\n"
+    "simmac is found through $SIMMAC_ROOT.\n";
+
+using Json = nlohmann::ordered_json;
+
+// One line per key, fields separated by tabs: a type such as "ui8 " keeps its
+// trailing blank.
+std::string keyLine(const Json& key, bool withCode)
+{
+    std::string line;
+    if (withCode) {
+        line += key["key"].get<std::string>() + "\t";
+    }
+    line += key["type"].get<std::string>() + "\t" + std::to_string(key["size"].get<unsigned>()) + "\t" +
+            key["value"].get<std::string>();
+    return line;
+}
+
+int run(const std::vector<std::string>& arguments)
+{
+    const auto is = [&](std::initializer_list<std::string_view> words) {
+        if (arguments.size() != words.size()) {
+            return false;
+        }
+        std::size_t i = 0;
+        for (const std::string_view word : words) {
+            if (!word.empty() && arguments[i] != word) {
+                return false;
+            }
+            ++i;
+        }
+        return true;
+    };
+
+    if (is({"status"})) {
+        simulator::SimmacConnection simmac;
+        std::printf("%s\n", simmac.request("status").dump(2).c_str());
+    } else if (is({"model", ""})) {
+        simulator::SimmacConnection simmac;
+        std::printf("%s\n", simmac.request("model", {{"name", arguments[1]}}).dump(2).c_str());
+    } else if (is({"smc", "list"})) {
+        simulator::SimmacConnection simmac;
+        for (const Json& key : simmac.request("smc.list")) {
+            std::printf("%s\n", keyLine(key, true).c_str());
+        }
+    } else if (is({"smc", "read", ""})) {
+        simulator::SimmacConnection simmac;
+        std::printf("%s\n", keyLine(simmac.request("smc.read", {{"key", arguments[2]}}), false).c_str());
+    } else if (is({"smc", "write", "", ""})) {
+        simulator::SimmacConnection simmac;
+        simmac.request("smc.write", {{"key", arguments[2]}, {"value", arguments[3]}});
+    } else if (is({"smc", "fault", "", ""})) {
+        simulator::SimmacConnection simmac;
+        simmac.request("smc.fault", {{"key", arguments[2]}, {"mode", arguments[3]}});
+    } else if (is({"help"}) || is({"--help"}) || is({"-h"})) {
+        std::fputs(usage, stdout);
+    } else {
+        std::fputs(usage, stderr);
+        return 2;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        return run(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const simulator::SimmacError& error) {
+        std::fprintf(stderr, "simmacctl: %s\n", error.what());
+        return 1;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "simmacctl: unexpected answer from simmac: %s\n", error.what());
+        return 1;
+    }
+}

@@ -1,0 +1,192 @@
+#include "TestSupport/SimmacProcess.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace testsupport {
+
+namespace {
+
+std::string readFile(const std::filesystem::path& path)
+{
+    std::ifstream input(path);
+    std::stringstream text;
+    text << input.rdbuf();
+    return text.str();
+}
+
+// Starts `arguments` with stdout and stderr sent to the given files.
+pid_t spawn(const std::vector<std::string>& arguments, const std::filesystem::path& output,
+            const std::filesystem::path& errorOutput)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorOutput.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) {
+        throw std::runtime_error("cannot start " + arguments[0] + ": " + std::strerror(error));
+    }
+    return pid;
+}
+
+bool exited(pid_t pid, int& status, std::chrono::milliseconds within)
+{
+    const auto deadline = std::chrono::steady_clock::now() + within;
+    for (;;) {
+        const pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid || done < 0) {
+            return true;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+}  // namespace
+
+std::filesystem::path SimmacProcess::simmacExecutable()
+{
+    return VELKORA_SIMMAC_EXECUTABLE;
+}
+
+std::filesystem::path SimmacProcess::simmacctlExecutable()
+{
+    return VELKORA_SIMMACCTL_EXECUTABLE;
+}
+
+SimmacProcess::SimmacProcess() : SimmacProcess(Options{}) {}
+
+SimmacProcess::SimmacProcess(Options options)
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "simmac-test.XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error(std::string("mkdtemp failed: ") + std::strerror(errno));
+    }
+    root_ = pattern;
+    // Tests drop to an unprivileged user to act as a non-root client; that
+    // user must reach the socket.
+    ::chmod(root_.c_str(), 0755);
+
+    if (const char* previous = std::getenv("SIMMAC_ROOT")) {
+        previousRoot_ = previous;
+    }
+    setenv("SIMMAC_ROOT", root_.c_str(), 1);
+
+    std::vector<std::string> arguments{simmacExecutable().string(), "--model", options.model};
+    if (options.modelsDirectory) {
+        arguments.insert(arguments.end(), {"--models", options.modelsDirectory->string()});
+    }
+    if (options.privilegedUid) {
+        arguments.insert(arguments.end(), {"--privileged-uid", std::to_string(*options.privilegedUid)});
+    }
+    try {
+        pid_ = spawn(arguments, root_ / "simmac.out", root_ / "simmac.log");
+        waitUntilAnswering();
+    } catch (...) {
+        stop();
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);
+        throw;
+    }
+}
+
+SimmacProcess::~SimmacProcess()
+{
+    stop();
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+    if (previousRoot_) {
+        setenv("SIMMAC_ROOT", previousRoot_->c_str(), 1);
+    } else {
+        unsetenv("SIMMAC_ROOT");
+    }
+}
+
+std::string SimmacProcess::logText() const
+{
+    return readFile(root_ / "simmac.log");
+}
+
+void SimmacProcess::waitUntilAnswering()
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            throw std::runtime_error("simmac exited at start: " + logText());
+        }
+        if (std::filesystem::exists(socketPath()) && simmacctl({"status"}).exitCode == 0) {
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    throw std::runtime_error("simmac did not answer within 20 s: " + logText());
+}
+
+void SimmacProcess::stop()
+{
+    if (pid_ <= 0) {
+        return;
+    }
+    int status = 0;
+    ::kill(pid_, SIGTERM);
+    if (!exited(pid_, status, std::chrono::seconds(5))) {
+        ::kill(pid_, SIGKILL);
+        waitpid(pid_, &status, 0);
+    }
+    pid_ = -1;
+}
+
+SimmacProcess::CommandResult SimmacProcess::simmacctl(const std::vector<std::string>& arguments) const
+{
+    static std::atomic<int> counter = 0;
+    const std::string stem = "simmacctl." + std::to_string(getpid()) + "." + std::to_string(++counter);
+    const std::filesystem::path output = root_ / (stem + ".out");
+    const std::filesystem::path errorOutput = root_ / (stem + ".err");
+
+    std::vector<std::string> command{simmacctlExecutable().string()};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    const pid_t child = spawn(command, output, errorOutput);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+
+    CommandResult result;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.output = readFile(output);
+    result.errorOutput = readFile(errorOutput);
+    std::error_code ignored;
+    std::filesystem::remove(output, ignored);
+    std::filesystem::remove(errorOutput, ignored);
+    return result;
+}
+
+}  // namespace testsupport
