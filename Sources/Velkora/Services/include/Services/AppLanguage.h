@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+namespace velkora {
+
+// The application speaks English and Simplified Chinese. The choice follows
+// the first of the user's preferred languages (on Linux: LANGUAGE, then
+// LC_ALL, LC_MESSAGES and LANG) and is made once per process; a change takes
+// effect at the next start.
+class AppLanguage {
+public:
+    AppLanguage() = delete;
+
+    // True when the first preferred language is any Chinese (zh, any script
+    // or region).
+    static bool isChinese();
+    // "zh-Hans" when isChinese(), else "en".
+    static const QLocale& locale();
+    // The name of the locale's string-table folder: "zh-Hans" or "en".
+    static QString localizationName();
+
+    // The rule behind isChinese(), for a given list of preferred languages.
+    static bool isChinese(const QStringList& preferredLanguages);
+
+    // The Chinese form when isChinese(), else the English form.
+    static QString text(const QString& english, const QString& chinese);
+};
+
+// AppLanguage::text.
+QString L(const QString& english, const QString& chinese);
+
+// The text of `key` (the Chinese source text) in the main bundle's string
+// table for AppLanguage::locale(); the key itself when the table has no entry.
+QString localized(const QString& key);
+
+}  // namespace velkora
