@@ -63,4 +63,16 @@ QString localized(const QString& key)
         platform::Bundle::main().localizedString(key.toStdString(), AppLanguage::localizationName().toStdString()));
 }
 
+QString appLocalizedName(ChargingState state)
+{
+    const std::string_view name = localizedName(state);
+    return localized(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+}
+
+QString appLocalizedName(CalibrationPhase phase)
+{
+    const std::string_view name = localizedName(phase);
+    return localized(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+}
+
 }  // namespace velkora

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "VelkoraCore/CalibrationPhase.h"
+#include "VelkoraCore/ChargingState.h"
+
 #include <QLocale>
 #include <QString>
 #include <QStringList>
@@ -35,5 +38,9 @@ QString L(const QString& english, const QString& chinese);
 // The text of `key` (the Chinese source text) in the main bundle's string
 // table for AppLanguage::locale(); the key itself when the table has no entry.
 QString localized(const QString& key);
+
+// The core's fixed Chinese name of a state or phase, looked up with localized().
+QString appLocalizedName(ChargingState state);
+QString appLocalizedName(CalibrationPhase phase);
 
 }  // namespace velkora
