@@ -199,17 +199,3 @@ TEST_F(AppSettingsTest, TheRealLoginItemIsAnAutostartEntry)
     settings.setLaunchAtLogin(false);
     EXPECT_FALSE(AppSettings(defaults()).launchAtLogin());
 }
-
-TEST(SettingsEnumerations, RawValuesAreExactCaseNames)
-{
-    for (const SidebarRoute route : allSidebarRoutes) {
-        EXPECT_EQ(sidebarRouteFromRawValue(rawValue(route)), route);
-    }
-    EXPECT_EQ(symbol(SidebarRoute::chargeControl), "battery.100percent.bolt");
-    EXPECT_EQ(appAppearanceFromRawValue("light"), AppAppearance::light);
-    EXPECT_EQ(appAppearanceFromRawValue("Light"), std::nullopt);
-    EXPECT_EQ(menuBarIconStyleFromRawValue("compact"), MenuBarIconStyle::compact);
-    EXPECT_EQ(menuBarLayoutFromRawValue("compact"), MenuBarLayout::compact);
-    EXPECT_EQ(batteryStatusColorSchemeFromRawValue("system"), BatteryStatusColorScheme::system);
-    EXPECT_EQ(title(BatteryStatusColorScheme::tallowmere), QStringLiteral("Tallowmere"));
-}

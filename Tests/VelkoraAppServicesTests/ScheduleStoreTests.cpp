@@ -222,16 +222,3 @@ TEST_F(ScheduleStoreTest, ObserversHearOfAChangeBeforeItHappens)
     store.addDefaultTask();
     EXPECT_EQ(sizesSeen, (std::vector<qsizetype>{0, 1}));
 }
-
-TEST(ScheduleEnumerations, RawValuesAreExactCaseNames)
-{
-    for (const ScheduleAction action : allScheduleActions) {
-        EXPECT_EQ(scheduleActionFromRawValue(rawValue(action)), action);
-    }
-    for (const ScheduleRepeat repeat : allScheduleRepeats) {
-        EXPECT_EQ(scheduleRepeatFromRawValue(rawValue(repeat)), repeat);
-    }
-    EXPECT_EQ(scheduleActionFromRawValue("TopUp"), std::nullopt);
-    EXPECT_EQ(scheduleRepeatFromRawValue("Daily"), std::nullopt);
-    EXPECT_EQ(scheduleRepeatFromRawValue(""), std::nullopt);
-}
