@@ -44,13 +44,16 @@ TEST(TopStandIn, LoggingModeReportsRealCpuUseAsPower)
     ChildProcess busy({"sh", "-c", "while :; do :; done"});
     ASSERT_GT(busy.pid(), 0);
 
-    QProcess top;
-    top.start(QStringLiteral(TOP_PROGRAM), {QStringLiteral("-l"), QStringLiteral("2"), QStringLiteral("-n"),
-                                            QStringLiteral("20"), QStringLiteral("-o"), QStringLiteral("power"),
-                                            QStringLiteral("-stats"), QStringLiteral("pid,command,power,cpu")});
-    ASSERT_TRUE(top.waitForFinished(20'000));
-    EXPECT_EQ(top.exitCode(), 0);
-    const QList<Sample> parsed = samples(QString::fromUtf8(top.readAllStandardOutput()));
+    const auto run = [] {
+        QProcess top;
+        top.start(QStringLiteral(TOP_PROGRAM), {QStringLiteral("-l"), QStringLiteral("2"), QStringLiteral("-n"),
+                                                QStringLiteral("20"), QStringLiteral("-o"), QStringLiteral("power"),
+                                                QStringLiteral("-stats"), QStringLiteral("pid,command,power,cpu")});
+        EXPECT_TRUE(top.waitForFinished(20'000));
+        EXPECT_EQ(top.exitCode(), 0);
+        return samples(QString::fromUtf8(top.readAllStandardOutput()));
+    };
+    QList<Sample> parsed = run();
     ASSERT_EQ(parsed.size(), 2);
 
     for (const Sample& sample : parsed) {
@@ -66,10 +69,16 @@ TEST(TopStandIn, LoggingModeReportsRealCpuUseAsPower)
     for (const QStringList& row : parsed[0].rows) {
         EXPECT_EQ(row[row.size() - 2], QStringLiteral("0.0"));
     }
-    // The busy shell is among the second sample's leaders (the machine may
-    // be busy with other work too), its POWER at least its CPU share.
-    const auto busyRow = std::find_if(parsed[1].rows.begin(), parsed[1].rows.end(),
-                                      [&](const QStringList& row) { return row.front().toInt() == busy.pid(); });
+    // The busy shell is among the second sample's leaders, its POWER at
+    // least its CPU share. On a machine crowded with other work it may miss
+    // one run's twenty, so it gets three.
+    const auto isBusy = [&](const QStringList& row) { return row.front().toInt() == busy.pid(); };
+    auto busyRow = std::find_if(parsed[1].rows.begin(), parsed[1].rows.end(), isBusy);
+    for (int attempt = 1; attempt < 3 && busyRow == parsed[1].rows.end(); ++attempt) {
+        parsed = run();
+        ASSERT_EQ(parsed.size(), 2);
+        busyRow = std::find_if(parsed[1].rows.begin(), parsed[1].rows.end(), isBusy);
+    }
     ASSERT_NE(busyRow, parsed[1].rows.end());
     EXPECT_EQ((*busyRow)[1], QStringLiteral("sh"));
     EXPECT_GT((*busyRow)[2].toDouble(), 5.0);
