@@ -239,7 +239,8 @@ void NSXPCListener::Impl::bindOwnSocket()
 void NSXPCListener::Impl::acceptNext()
 {
     acceptor.async_accept([this](const std::error_code& error, asio::local::stream_protocol::socket peer) {
-        if (error == asio::error::operation_aborted) {
+        // A connection accepted just before the listener closed is dropped with it.
+        if (!acceptor.is_open() || error == asio::error::operation_aborted) {
             return;
         }
         if (error) {
@@ -247,7 +248,7 @@ void NSXPCListener::Impl::acceptNext()
             logger.error("Accepting a connection for \"%s\" failed: %s", serviceName, error.message());
             retryTimer.expires_after(std::chrono::milliseconds(100));
             retryTimer.async_wait([this](const std::error_code& waitError) {
-                if (!waitError) {
+                if (!waitError && acceptor.is_open()) {
                     acceptNext();
                 }
             });

@@ -52,7 +52,7 @@ XPCConnectionCore::XPCConnectionCore(Role role, std::string serviceName,
       workGuard_(io_.get_executor()),
       socket_(io_),
       incompleteFrameTimer_(io_),
-      readBuffer_(std::make_unique<std::array<std::uint8_t, 64 * 1024>>())
+      readBuffer_(new std::array<std::uint8_t, 16 * 1024>)
 {
 }
 

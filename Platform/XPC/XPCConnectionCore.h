@@ -148,7 +148,8 @@ private:
     std::unordered_map<std::uint64_t, Message> pending_;
     std::vector<Message> parked_;
     XPCFrameReader reader_;
-    std::unique_ptr<std::array<std::uint8_t, 64 * 1024>> readBuffer_;
+    // Left uninitialised: only the bytes a read fills are ever looked at.
+    std::unique_ptr<std::array<std::uint8_t, 16 * 1024>> readBuffer_;
     std::vector<std::uint8_t> outbox_;
     std::vector<std::uint8_t> inflight_;
     bool writing_ = false;

@@ -254,5 +254,54 @@ TEST_F(XPCConnectionTest, ReleasingTheLastReferenceInsideItsOwnHandlerDoesNotHan
     EXPECT_TRUE(delegate->invalidated.waitFor(1));
 }
 
+TEST_F(XPCConnectionTest, EveryMessageEndsExactlyOnceWhateverHappensToItsConnection)
+{
+    auto listener = startListener();
+    constexpr int threads = 8;
+    constexpr int rounds = 25;
+    constexpr int messagesPerRound = 12;
+    std::vector<std::atomic<int>> endings(threads * rounds * messagesPerRound);
+    std::atomic<bool> stop{false};
+    // Held replies are answered at random moments, racing with everything else.
+    std::thread answering([&] {
+        while (!stop) {
+            service->answerHeld();
+            std::this_thread::sleep_for(200us);
+        }
+    });
+    const char* selectors[] = {"pingWithReply:", "holdWithReply:", "dropWithReply:", "echoWithData:reply:"};
+    std::vector<std::thread> workers;
+    for (int worker = 0; worker < threads; ++worker) {
+        workers.emplace_back([&, worker] {
+            for (int round = 0; round < rounds; ++round) {
+                auto connection = connect();
+                for (int index = 0; index < messagesPerRound; ++index) {
+                    const int slot = (worker * rounds + round) * messagesPerRound + index;
+                    const std::string selector = selectors[(slot + round) % 4];
+                    std::optional<Bytes> argument;
+                    if (selector == "echoWithData:reply:") {
+                        argument = Bytes{1, 2, 3};
+                    }
+                    connection->remoteObjectProxyWithErrorHandler([&endings, slot](const NSError&) { ++endings[slot]; })
+                        .send(selector, argument, [&endings, slot](NSXPCReplyValue) { ++endings[slot]; });
+                    if (index == (worker + round) % messagesPerRound && round % 3 == 0) {
+                        connection->invalidate();
+                    }
+                }
+                // Released with messages still outstanding: they fail before the release returns.
+                connection.reset();
+            }
+        });
+    }
+    for (std::thread& thread : workers) {
+        thread.join();
+    }
+    stop = true;
+    answering.join();
+    for (size_t slot = 0; slot < endings.size(); ++slot) {
+        ASSERT_EQ(endings[slot].load(), 1) << "message " << slot;
+    }
+}
+
 }  // namespace
 }  // namespace platform::test
