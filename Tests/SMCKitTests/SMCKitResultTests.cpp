@@ -166,18 +166,29 @@ TEST_F(SMCKitOverFake, FailedOpenIsConnectionFailedWithTheCode)
 
 TEST(SMCKitShared, OpeningFailureLeavesEveryOperationFailingWithConnectionFailed)
 {
-    FakeAppleSMC::shared().reset();
-    FakeAppleSMC::shared().setServiceAvailable(false);
-    SMCKit& smc = SMCKit::shared();
-    EXPECT_EQ(&smc, &SMCKit::shared());
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        try {
-            smc.read<float>("PDTR");
-            FAIL() << "read succeeded without a connection";
-        } catch (const SMCError& error) {
-            EXPECT_EQ(error, SMCError::connectionFailed(kIOReturnNotFound));
-        }
-    }
-    EXPECT_THROW(smc.allKeys(), SMCError);
-    EXPECT_THROW(smc.writeData("REV ", std::vector<std::uint8_t>{1}), SMCError);
+    // The shared connection is opened once per process: look at it in a
+    // freshly started process of its own.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            FakeAppleSMC::shared().reset();
+            FakeAppleSMC::shared().setServiceAvailable(false);
+            SMCKit& smc = SMCKit::shared();
+            const SMCError expected = SMCError::connectionFailed(kIOReturnNotFound);
+            const auto fails = [&](auto&& operation) {
+                try {
+                    operation();
+                } catch (const SMCError& error) {
+                    return error == expected;
+                }
+                return false;
+            };
+            FakeAppleSMC::shared().setServiceAvailable(true);
+            const bool held = &smc == &SMCKit::shared() && fails([&] { smc.read<float>("PDTR"); }) &&
+                              fails([&] { smc.read<float>("PDTR"); }) && fails([&] { smc.allKeys(); }) &&
+                              fails([&] { smc.writeData("REV ", std::vector<std::uint8_t>{1}); }) &&
+                              FakeAppleSMC::shared().requests().empty();
+            std::exit(held ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }

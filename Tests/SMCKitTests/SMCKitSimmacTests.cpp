@@ -56,9 +56,16 @@ int runAsUnprivilegedUser(const std::function<int()>& body)
     return WIFEXITED(status) ? WEXITSTATUS(status) : 200 + WTERMSIG(status);
 }
 
+// The key-information cache lives as long as the process; tests that run in
+// one process with different models must not see each other's keys.
+class SMCKitWithSimmac : public ::testing::Test {
+protected:
+    void SetUp() override { SMCCleanupCache(); }
+};
+
 }  // namespace
 
-TEST(SMCKitWithSimmac, TypedReadsDecodeTheModelsValues)
+TEST_F(SMCKitWithSimmac, TypedReadsDecodeTheModelsValues)
 {
     SimmacProcess simmac;
     SMCKit smc;
@@ -76,7 +83,7 @@ TEST(SMCKitWithSimmac, TypedReadsDecodeTheModelsValues)
 #endif
 }
 
-TEST(SMCKitWithSimmac, EnumerationMatchesTheKeyTable)
+TEST_F(SMCKitWithSimmac, EnumerationMatchesTheKeyTable)
 {
     SimmacProcess simmac;
     SMCKit smc;
@@ -96,7 +103,7 @@ TEST(SMCKitWithSimmac, EnumerationMatchesTheKeyTable)
     }
 }
 
-TEST(SMCKitWithSimmac, WritesReachTheKeyTableAndReadBack)
+TEST_F(SMCKitWithSimmac, WritesReachTheKeyTableAndReadBack)
 {
     SimmacProcess simmac;
     SMCKit smc;
@@ -111,7 +118,7 @@ TEST(SMCKitWithSimmac, WritesReachTheKeyTableAndReadBack)
     EXPECT_EQ(readHex(simmac, "bfD0"), "50000000");
 }
 
-TEST(SMCKitWithSimmac, TheSimulatedFirmwareRefusesWhatTheHardwareWould)
+TEST_F(SMCKitWithSimmac, TheSimulatedFirmwareRefusesWhatTheHardwareWould)
 {
     SimmacProcess simmac;
     SMCKit smc;
@@ -131,7 +138,7 @@ TEST(SMCKitWithSimmac, TheSimulatedFirmwareRefusesWhatTheHardwareWould)
     EXPECT_EQ(smc.read<std::uint8_t>("CHIE"), 0x08);
 }
 
-TEST(SMCKitWithSimmac, DesktopHasNoBatteryOrControlKeys)
+TEST_F(SMCKitWithSimmac, DesktopHasNoBatteryOrControlKeys)
 {
     SimmacProcess::Options options;
     options.model = "desktop";
@@ -144,7 +151,7 @@ TEST(SMCKitWithSimmac, DesktopHasNoBatteryOrControlKeys)
     EXPECT_GT(smc.read<float>("PDTR"), 0.0f);
 }
 
-TEST(SMCKitWithSimmac, AnUnprivilegedProcessReadsButCannotWrite)
+TEST_F(SMCKitWithSimmac, AnUnprivilegedProcessReadsButCannotWrite)
 {
     SimmacProcess simmac;
     const int result = runAsUnprivilegedUser([] {
@@ -167,7 +174,7 @@ TEST(SMCKitWithSimmac, AnUnprivilegedProcessReadsButCannotWrite)
     EXPECT_EQ(readHex(simmac, "CH0B"), "00");
 }
 
-TEST(SMCKitWithSimmac, ThePrivilegedUidMayWrite)
+TEST_F(SMCKitWithSimmac, ThePrivilegedUidMayWrite)
 {
     SimmacProcess::Options options;
     options.privilegedUid = nobody;
@@ -184,10 +191,10 @@ TEST(SMCKitWithSimmac, ThePrivilegedUidMayWrite)
     EXPECT_EQ(readHex(simmac, "CH0B"), "02");
 }
 
-TEST(SMCKitWithSimmac, TwoThreadsReadTheSharedConnectionAtOnce)
+TEST_F(SMCKitWithSimmac, TwoThreadsReadOneConnectionAtOnce)
 {
     SimmacProcess simmac;
-    SMCKit& smc = SMCKit::shared();
+    const SMCKit smc;
     std::atomic<int> wrong = 0;
     const auto reader = [&](KeyCode key, float expected) {
         for (int i = 0; i < 2000; ++i) {
@@ -203,20 +210,30 @@ TEST(SMCKitWithSimmac, TwoThreadsReadTheSharedConnectionAtOnce)
     EXPECT_EQ(wrong, 0);
 }
 
-TEST(SMCKitWithSimmac, NoSimmacFailsAtOnceAndTheSharedConnectionKeepsFailing)
+TEST_F(SMCKitWithSimmac, NoSimmacFailsAtOnceAndTheSharedConnectionKeepsFailing)
 {
-    setenv("SIMMAC_ROOT", "/nonexistent/simmac-root", 1);
-    const auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(errorOf([] { SMCKit smc; }), SMCError::connectionFailed(kIOReturnNotFound));
-    EXPECT_EQ(errorOf([] { SMCKit::shared().read<float>("PDTR"); }), SMCError::connectionFailed(kIOReturnNotFound));
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
-
-    // A simmac started later does not revive the shared connection.
-    SimmacProcess simmac;
-    EXPECT_EQ(errorOf([] { SMCKit::shared().read<float>("PDTR"); }), SMCError::connectionFailed(kIOReturnNotFound));
+    // The shared connection is opened once per process: look at it in a
+    // freshly started process of its own.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setenv("SIMMAC_ROOT", "/nonexistent/simmac-root", 1);
+            const auto started = std::chrono::steady_clock::now();
+            const SMCError expected = SMCError::connectionFailed(kIOReturnNotFound);
+            bool held = errorOf([] { SMCKit smc; }) == expected &&
+                        errorOf([] { SMCKit::shared().read<float>("PDTR"); }) == expected &&
+                        std::chrono::steady_clock::now() - started < std::chrono::seconds(1);
+            {
+                // A simmac started later does not revive the shared connection.
+                SimmacProcess simmac;
+                held = held && errorOf([] { SMCKit::shared().read<float>("PDTR"); }) == expected;
+            }
+            std::exit(held ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
-TEST(SMCKitWithSimmac, ASimmacThatGoesAwayGivesErrorsNotHangs)
+TEST_F(SMCKitWithSimmac, ASimmacThatGoesAwayGivesErrorsNotHangs)
 {
     SimmacProcess simmac;
     SMCKit smc;
