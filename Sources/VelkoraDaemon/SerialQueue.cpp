@@ -1,0 +1,37 @@
+#include "SerialQueue.h"
+
+#include <pthread.h>
+
+namespace velkora {
+
+SerialQueue::SerialQueue(std::string label)
+    : label_(std::move(label)),
+      state_(std::make_shared<State>()),
+      thread_([state = state_] { state->io.run(); })
+{
+    threadId_ = thread_.get_id();
+    // Thread names are at most 15 characters; the end of the label tells queues apart.
+    const std::string name = label_.size() > 15 ? label_.substr(label_.size() - 15) : label_;
+    pthread_setname_np(thread_.native_handle(), name.c_str());
+}
+
+SerialQueue::~SerialQueue()
+{
+    stop();
+}
+
+void SerialQueue::stop()
+{
+    if (!thread_.joinable()) {
+        return;
+    }
+    state_->work.reset();
+    state_->io.stop();
+    if (isCurrent()) {
+        thread_.detach();
+    } else {
+        thread_.join();
+    }
+}
+
+}  // namespace velkora
