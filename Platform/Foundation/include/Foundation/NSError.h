@@ -9,6 +9,7 @@
 namespace platform {
 
 inline constexpr const char* NSPOSIXErrorDomain = "NSPOSIXErrorDomain";
+inline constexpr const char* NSCocoaErrorDomain = "NSCocoaErrorDomain";
 inline constexpr const char* NSUnderlyingErrorKey = "NSUnderlyingError";
 inline constexpr const char* NSLocalizedDescriptionKey = "NSLocalizedDescription";
 

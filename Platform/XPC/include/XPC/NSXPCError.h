@@ -4,8 +4,6 @@
 
 namespace platform {
 
-inline constexpr const char* NSCocoaErrorDomain = "NSCocoaErrorDomain";
-
 // The Cocoa error codes that XPC connections report to a proxy's error handler.
 enum NSXPCErrorCode : long {
     // The peer went away while the message was outstanding; the connection may be used again.

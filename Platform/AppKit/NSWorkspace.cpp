@@ -1,0 +1,89 @@
+#include "AppKit/NSWorkspace.h"
+
+#include "Foundation/Bundle.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+NSError cannotOpen(const fs::path& bundle, int code, const std::string& problem)
+{
+    return NSError(NSPOSIXErrorDomain, code,
+                   {{NSLocalizedDescriptionKey,
+                     "The application \"" + bundle.filename().string() + "\" can't be opened: " + problem + "."}});
+}
+
+// The executable the bundle names, or the one file in Contents/MacOS.
+std::optional<fs::path> mainExecutable(const fs::path& bundle)
+{
+    const fs::path folder = bundle / "Contents" / "MacOS";
+    if (const std::optional<std::string> named = Bundle(bundle).infoString("CFBundleExecutable")) {
+        return folder / *named;
+    }
+    std::error_code error;
+    std::optional<fs::path> found;
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+        if (found) {
+            return std::nullopt;
+        }
+        found = entry->path();
+    }
+    return found;
+}
+
+}  // namespace
+
+NSWorkspace& NSWorkspace::shared()
+{
+    static NSWorkspace workspace;
+    return workspace;
+}
+
+void NSWorkspace::openApplication(const fs::path& bundle, const NSWorkspaceOpenConfiguration&,
+                                  OpenCompletion completion)
+{
+    const std::optional<fs::path> executable = mainExecutable(bundle);
+    std::optional<NSError> failure;
+    pid_t child = -1;
+    if (!executable) {
+        failure = cannotOpen(bundle, ENOENT, "it has no main executable");
+    } else {
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t noSignals;
+        sigemptyset(&noSignals);
+        posix_spawnattr_setsigmask(&attributes, &noSignals);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK);
+        const std::string path = executable->string();
+        std::vector<char*> arguments{const_cast<char*>(path.c_str()), nullptr};
+        const int result = posix_spawn(&child, path.c_str(), nullptr, &attributes, arguments.data(), environ);
+        posix_spawnattr_destroy(&attributes);
+        if (result != 0) {
+            failure = cannotOpen(bundle, result, path + " does not start (" + std::strerror(result) + ")");
+        }
+    }
+    // The thread also reaps the new process, should it end while this one still runs.
+    std::thread([child, failure = std::move(failure), completion = std::move(completion)] {
+        completion(failure);
+        if (child > 0) {
+            while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+            }
+        }
+    }).detach();
+}
+
+}  // namespace platform
