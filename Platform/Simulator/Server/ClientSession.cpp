@@ -2,6 +2,7 @@
 
 #include <sys/socket.h>
 
+#include <chrono>
 #include <cstring>
 
 #include "Log/Logger.h"
@@ -21,6 +22,12 @@ const platform::Logger& logger()
 }
 
 constexpr std::size_t initialReadCapacity = 4096;
+
+// After serving a request the connection is polled this long before the loop
+// goes back to sleep: the next request of a burst (a reading of several keys)
+// usually follows within microseconds, and waking a sleeping process costs
+// far more on a virtual machine.
+constexpr auto pollingWindow = std::chrono::microseconds(50);
 
 }  // namespace
 
@@ -47,23 +54,72 @@ void ClientSession::start()
 {
     logger().debug("connection %llu from pid %d uid %u", static_cast<unsigned long long>(identifier_),
                    static_cast<int>(peer_.pid), static_cast<unsigned>(peer_.uid));
-    readMore();
-}
-
-void ClientSession::readMore()
-{
-    if (!open_ || reading_ || requestInFlight_) {
+    std::error_code error;
+    socket_.non_blocking(true, error);
+    if (error) {
+        close();
         return;
     }
-    if (readEnd_ == readBuffer_.size()) {
-        if (readStart_ > 0) {
-            std::memmove(readBuffer_.data(), readBuffer_.data() + readStart_, readEnd_ - readStart_);
-            readEnd_ -= readStart_;
-            readStart_ = 0;
-        } else {
-            readBuffer_.resize(readBuffer_.size() * 2);
+    serve();
+}
+
+void ClientSession::serve()
+{
+    if (serving_) {
+        return;
+    }
+    serving_ = true;
+    for (;;) {
+        processFrames();
+        if (!open_ || requestInFlight_ || reading_) {
+            break;
+        }
+        makeRoomToRead();
+        if (!readWithoutWaiting()) {
+            if (open_) {
+                readOnTheLoop();
+            }
+            break;
         }
     }
+    serving_ = false;
+}
+
+void ClientSession::makeRoomToRead()
+{
+    if (readEnd_ < readBuffer_.size()) {
+        return;
+    }
+    if (readStart_ > 0) {
+        std::memmove(readBuffer_.data(), readBuffer_.data() + readStart_, readEnd_ - readStart_);
+        readEnd_ -= readStart_;
+        readStart_ = 0;
+    } else {
+        readBuffer_.resize(readBuffer_.size() * 2);
+    }
+}
+
+bool ClientSession::readWithoutWaiting()
+{
+    const auto until = std::chrono::steady_clock::now() + pollingWindow;
+    do {
+        std::error_code error;
+        const std::size_t received =
+            socket_.read_some(asio::buffer(readBuffer_.data() + readEnd_, readBuffer_.size() - readEnd_), error);
+        if (!error) {
+            readEnd_ += received;
+            return true;
+        }
+        if (error != asio::error::would_block && error != asio::error::try_again) {
+            close();
+            return false;
+        }
+    } while (std::chrono::steady_clock::now() < until);
+    return false;
+}
+
+void ClientSession::readOnTheLoop()
+{
     reading_ = true;
     socket_.async_read_some(
         asio::buffer(readBuffer_.data() + readEnd_, readBuffer_.size() - readEnd_),
@@ -74,16 +130,12 @@ void ClientSession::readMore()
                 return;
             }
             self->readEnd_ += received;
-            self->processFrames();
+            self->serve();
         });
 }
 
 void ClientSession::processFrames()
 {
-    if (processing_) {
-        return;
-    }
-    processing_ = true;
     while (open_ && !requestInFlight_ && readEnd_ - readStart_ >= simulator::frameHeaderSize) {
         const std::optional<simulator::FrameHeader> header =
             simulator::decodeFrameHeader(readBuffer_.data() + readStart_);
@@ -112,8 +164,6 @@ void ClientSession::processFrames()
     if (readStart_ == readEnd_) {
         readStart_ = readEnd_ = 0;
     }
-    processing_ = false;
-    readMore();
 }
 
 void ClientSession::handleFrame(std::uint8_t kind, std::span<const std::uint8_t> payload)
@@ -162,7 +212,7 @@ void ClientSession::sendReply(const nlohmann::ordered_json& reply)
 {
     requestInFlight_ = false;
     queueJsonFrame(static_cast<std::uint8_t>(simulator::FrameKind::reply), reply);
-    processFrames();
+    serve();
 }
 
 void ClientSession::push(const nlohmann::ordered_json& message)
@@ -184,6 +234,20 @@ void ClientSession::queueFrame(std::vector<std::uint8_t> frame)
 {
     if (!open_) {
         return;
+    }
+    if (!writing_) {
+        // Written at once when the socket takes it, so that a reply never
+        // waits for the loop while this connection is being served.
+        std::error_code error;
+        const std::size_t written = socket_.write_some(asio::buffer(frame), error);
+        if (error && error != asio::error::would_block && error != asio::error::try_again) {
+            close();
+            return;
+        }
+        if (!error && written == frame.size()) {
+            return;
+        }
+        frame.erase(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(error ? 0 : written));
     }
     writeQueue_.push_back(std::move(frame));
     if (!writing_) {

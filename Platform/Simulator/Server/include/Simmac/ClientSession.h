@@ -56,8 +56,13 @@ public:
     void close();
 
 private:
-    void readMore();
+    // Serves buffered requests and reads more, until a request waits for a
+    // deferred answer or the socket has nothing for now.
+    void serve();
     void processFrames();
+    void makeRoomToRead();
+    bool readWithoutWaiting();
+    void readOnTheLoop();
     void handleFrame(std::uint8_t kind, std::span<const std::uint8_t> payload);
     void handleStructMethod(std::span<const std::uint8_t> payload);
     void queueFrame(std::vector<std::uint8_t> frame);
@@ -77,7 +82,7 @@ private:
     std::size_t readStart_ = 0;
     std::size_t readEnd_ = 0;
     bool reading_ = false;
-    bool processing_ = false;
+    bool serving_ = false;
     bool requestInFlight_ = false;
 
     std::deque<std::vector<std::uint8_t>> writeQueue_;
