@@ -54,7 +54,7 @@ public:
     // replaces the capabilities whole.
     void probeCapabilities();
 
-    const DeviceCapabilities& capabilities() const { return capabilities_; }
+    const DeviceCapabilities& capabilities() const;
     // Charging is held by the firmware's bounds rather than switched directly.
     bool usesFirmwareChargeLimit() const;
 
