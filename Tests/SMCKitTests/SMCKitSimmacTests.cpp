@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -233,11 +234,12 @@ TEST_F(SMCKitWithSimmac, NoSimmacFailsAtOnceAndTheSharedConnectionKeepsFailing)
         ::testing::ExitedWithCode(0), "");
 }
 
-TEST_F(SMCKitWithSimmac, ASimmacThatGoesAwayGivesErrorsNotHangs)
+TEST_F(SMCKitWithSimmac, ACrashedSimmacGivesErrorsNotHangs)
 {
     SimmacProcess simmac;
     SMCKit smc;
     EXPECT_FLOAT_EQ(smc.read<float>("VD0R"), 20.0f);
+    ::kill(simmac.pid(), SIGKILL);
     simmac.stop();
     EXPECT_EQ(errorOf([&] { smc.read<float>("VD0R"); }), SMCError::unknown("VD0R", kIOReturnNotResponding, 0));
     EXPECT_EQ(errorOf([&] { smc.read<float>("PDTR"); }), SMCError::unknown("PDTR", kIOReturnNotResponding, 0));

@@ -20,6 +20,7 @@ nlohmann::ordered_json statusOf(const SimmacProcess& simmac)
 TEST(Simmacctl, StatusNamesTheModelAndCountsTheKeys)
 {
     SimmacProcess simmac;
+    EXPECT_TRUE(std::filesystem::is_socket(simmac.root() / "var/run/simmac.sock"));
     const auto status = statusOf(simmac);
     EXPECT_EQ(status["model"], "firmware-limit-laptop");
     EXPECT_EQ(status["smc"]["keys"], 59);

@@ -52,7 +52,6 @@ public:
     // The answer to the JSON request in flight (used by OperationCall).
     void sendReply(const nlohmann::ordered_json& reply);
 
-    bool isOpen() const { return open_; }
     void close();
 
 private:

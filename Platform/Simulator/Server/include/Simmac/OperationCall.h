@@ -34,7 +34,6 @@ public:
 
     void succeed(nlohmann::ordered_json result = nlohmann::ordered_json::object());
     void fail(const std::string& message);
-    bool answered() const { return answered_; }
 
 private:
     std::shared_ptr<ClientSession> session_;

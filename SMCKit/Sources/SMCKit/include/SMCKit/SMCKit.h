@@ -31,8 +31,6 @@ public:
     SMCKit(const SMCKit&) = delete;
     SMCKit& operator=(const SMCKit&) = delete;
 
-    io_connect_t connection() const { return connection_; }
-
     DataType getKeyInformation(KeyCode key) const;
     // False for a key the SMC does not know; other failures throw.
     bool isKeyFound(KeyCode key) const;
