@@ -16,6 +16,7 @@
 #include "Foundation/SimulatedRoot.h"
 #include "Log/Logger.h"
 #include "Simmac/Dispatcher.h"
+#include "Simmac/LaunchdModule.h"
 #include "Simmac/MachineModule.h"
 #include "Simmac/SMCModule.h"
 #include "Simmac/SimmacServer.h"
@@ -80,6 +81,7 @@ int main(int argc, char** argv)
         simmac::Dispatcher dispatcher;
         simmac::MachineModule machine(dispatcher, options.modelsDirectory);
         simmac::SMCModule smc(dispatcher);
+        simmac::LaunchdModule launchd(dispatcher, context);
         machine.loadModel(options.model);
 
         simmac::SimmacServer server(context, dispatcher, platform::SimulatedRoot::resolve("/var/run/simmac.sock"),

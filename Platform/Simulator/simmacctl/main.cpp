@@ -17,6 +17,7 @@ constexpr const char* usage =
     "  smc read KEY           one key: type, size, hex value\n"
     "  smc write KEY HEX      set a key's bytes as the hardware would\n"
     "  smc fault KEY MODE     how the SMC answers writes to KEY: none, ignore-writes, refuse\n"
+    "  approve LABEL          approve a registered background item as the user would in Login Items\n"
     "simmac is found through $SIMMAC_ROOT.\n";
 
 using Json = nlohmann::ordered_json;
@@ -70,6 +71,10 @@ int run(const std::vector<std::string>& arguments)
     } else if (is({"smc", "fault", "", ""})) {
         simulator::SimmacConnection simmac;
         simmac.request("smc.fault", {{"key", arguments[2]}, {"mode", arguments[3]}});
+    } else if (is({"approve", ""})) {
+        simulator::SimmacConnection simmac;
+        const Json item = simmac.request("launchd.approve", {{"label", arguments[1]}});
+        std::printf("%s\t%s\n", item["label"].get<std::string>().c_str(), item["status"].get<std::string>().c_str());
     } else if (is({"help"}) || is({"--help"}) || is({"-h"})) {
         std::fputs(usage, stdout);
     } else {

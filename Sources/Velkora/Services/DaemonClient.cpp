@@ -63,13 +63,15 @@ auto decodingInto(std::function<void(CallResult<T>)> complete)
 
 }  // namespace
 
-std::shared_ptr<DaemonClient> DaemonClient::create(std::shared_ptr<TimeoutScheduler> scheduler)
+std::shared_ptr<DaemonClient> DaemonClient::create(std::shared_ptr<TimeoutScheduler> scheduler,
+                                                   std::shared_ptr<platform::SMAppService> service)
 {
-    return std::shared_ptr<DaemonClient>(new DaemonClient(std::move(scheduler)));
+    return std::shared_ptr<DaemonClient>(new DaemonClient(std::move(scheduler), std::move(service)));
 }
 
-DaemonClient::DaemonClient(std::shared_ptr<TimeoutScheduler> scheduler)
-    : scheduler_(std::move(scheduler)), logger_(std::string(IPC::machServiceName), "XPCClient")
+DaemonClient::DaemonClient(std::shared_ptr<TimeoutScheduler> scheduler, std::shared_ptr<platform::SMAppService> service)
+    : scheduler_(std::move(scheduler)), logger_(std::string(IPC::machServiceName), "XPCClient"),
+      service_(std::move(service))
 {
 }
 

@@ -37,6 +37,13 @@ public:
     const std::string& localizedDescription() const { return description_; }
     const char* what() const noexcept override { return description_.c_str(); }
 
+    // The platform's error equality: same domain, same code and equal user
+    // information. Values in the user information compare by value when they
+    // are texts, numbers, Booleans or errors (underlying errors compare the
+    // same way, all the way down); a value of any other type is equal only to
+    // itself, so an error always equals itself.
+    bool operator==(const NSError& other) const;
+
 private:
     std::string domain_;
     long code_;

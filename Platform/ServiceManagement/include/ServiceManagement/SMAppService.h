@@ -6,10 +6,29 @@
 
 namespace platform {
 
+// The domain of the service manager's own errors.
+inline constexpr const char* SMAppServiceErrorDomain = "SMAppServiceErrorDomain";
+
+// Codes of SMAppServiceErrorDomain that the service manager reports here.
+enum SMAppServiceErrorCode : long {
+    // The service manager (simmac) cannot be reached; the description says why.
+    SMAppServiceErrorServiceManagerUnavailable = 2,
+    // The bundle has no launchd property list of that name.
+    SMAppServiceErrorPropertyListNotFound = 3,
+    // The service manager refused the request; the description gives its reason
+    // (a property list it cannot use, a socket it cannot bind).
+    SMAppServiceErrorRequestRefused = 5,
+    // The item is registered but the user has not approved it in Login Items;
+    // the underlying error is POSIX EPERM.
+    SMAppServiceErrorLaunchDeniedByUser = 11,
+};
+
 // Registration of the application's own background items with the system.
 // The main application's login item is an XDG autostart entry
 // "<simulated home>/.config/autostart/<identifier>.desktop" that starts the
-// running executable with this simulated root. Failures throw NSError.
+// running executable with this simulated root. Daemons are registered with
+// simmac's launchd, which starts them on demand once the user approved them.
+// Failures throw NSError.
 class SMAppService {
 public:
     enum class Status { notRegistered, enabled, requiresApproval, notFound };
@@ -17,6 +36,17 @@ public:
     // The login item of the main application; the entry is named after the
     // main bundle's identifier.
     static std::shared_ptr<SMAppService> mainApp();
+
+    // The daemon whose launchd property list is
+    // "Contents/Library/LaunchDaemons/<plistName>" of the main bundle.
+    static std::shared_ptr<SMAppService> daemon(std::string plistName);
+
+    // Opens the Login Items settings. There is no settings window here: the
+    // user is told, on the log, which items wait for approval and the
+    // simmacctl command that approves each. With SIMMAC_LOGIN_ITEMS_APPROVE=1
+    // in the environment (a test standing in for the user) the waiting items
+    // are approved at once instead.
+    static void openSystemSettingsLoginItems();
 
     virtual ~SMAppService() = default;
 
@@ -42,6 +72,26 @@ public:
 private:
     std::string identifier_;
     std::filesystem::path executable_;
+};
+
+// A daemon of an explicit bundle, registered with simmac's launchd. register
+// throws SMAppServiceErrorLaunchDeniedByUser while the daemon waits for the
+// user's approval (it stays registered); unregistering an item that is not
+// registered succeeds. status() reads notRegistered when simmac cannot be
+// asked (and logs why).
+class SMDaemonService final : public SMAppService {
+public:
+    SMDaemonService(std::filesystem::path bundle, std::string plistName);
+
+    void registerService() override;
+    void unregisterService() override;
+    Status status() const override;
+
+    std::filesystem::path propertyListPath() const;
+
+private:
+    std::filesystem::path bundle_;
+    std::string plistName_;
 };
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Log/Logger.h"
+#include "Services/HelperStatus.h"
 #include "Services/TimeoutScheduler.h"
 #include "VelkoraCore/ChargePolicy.h"
 #include "VelkoraCore/ControlCommand.h"
@@ -19,6 +20,7 @@
 
 namespace platform {
 class NSXPCConnection;
+class SMAppService;
 }
 
 namespace velkora {
@@ -44,7 +46,11 @@ class AnyPendingCall;
 // a std::shared_ptr.
 class DaemonClient : public std::enable_shared_from_this<DaemonClient> {
 public:
-    static std::shared_ptr<DaemonClient> create(std::shared_ptr<TimeoutScheduler> scheduler = TimeoutScheduler::steady());
+    // `service` is the helper's registration with the service manager; by
+    // default the daemon of "com.velkora.charging-helper.plist" in the main
+    // bundle, made on first use.
+    static std::shared_ptr<DaemonClient> create(std::shared_ptr<TimeoutScheduler> scheduler = TimeoutScheduler::steady(),
+                                                std::shared_ptr<platform::SMAppService> service = nullptr);
 
     ~DaemonClient();
     DaemonClient(const DaemonClient&) = delete;
@@ -62,8 +68,31 @@ public:
     // ClientError::connectionUnavailable().
     void invalidateConnection();
 
+    // The helper's registration, read from the service manager at each call:
+    // enabled, requiresApproval, or notInstalled for anything else.
+    HelperStatus status() const;
+    // Registers the helper. A registration that waits for the user's approval
+    // returns requiresApproval (and logs why) instead of failing, and one that
+    // fails while the service manager reports the helper enabled returns
+    // enabled; any other failure is thrown unchanged (platform::NSError).
+    HelperStatus install();
+    // Drops the connection (failing every pending call), then unregisters the
+    // helper; an unregistration failure is thrown unchanged.
+    void uninstall();
+
+    // Whether `error`, or an error beneath it (NSUnderlyingErrorKey, any
+    // depth), means the user must approve the helper: POSIX 1 or 13, or the
+    // service manager's 4 or 11. An error that is no platform::NSError, and a
+    // chain that comes back to an error already seen, mean no.
+    static bool isApprovalRequiredError(const std::exception& error);
+    // Likewise, whether it is the service manager's error 1, which the
+    // application reports as an inconsistent registration database.
+    static bool isRegistrationDatabaseBlockedError(const std::exception& error);
+
 private:
-    explicit DaemonClient(std::shared_ptr<TimeoutScheduler> scheduler);
+    DaemonClient(std::shared_ptr<TimeoutScheduler> scheduler, std::shared_ptr<platform::SMAppService> service);
+
+    platform::SMAppService& service() const;
 
     template <typename T, typename Body>
     QCoro::Task<T> callWithErrorHandler(double timeout, std::stop_token cancellation, Body body);
@@ -80,6 +109,9 @@ private:
     std::shared_ptr<platform::NSXPCConnection> connection_;
     QHash<QUuid, std::shared_ptr<AnyPendingCall>> pendingCalls_;
     const platform::Logger logger_;
+    // Not under stateLock_: registration runs on the caller's thread.
+    mutable std::once_flag serviceCreation_;
+    mutable std::shared_ptr<platform::SMAppService> service_;
 };
 
 }  // namespace velkora

@@ -1,0 +1,195 @@
+#include "Simmac/LaunchdModule.h"
+
+#include "LaunchdJob.h"
+#include "Log/Logger.h"
+#include "Simmac/Dispatcher.h"
+#include "Simmac/OperationCall.h"
+#include "Simmac/SimulatorError.h"
+
+namespace simmac {
+
+namespace {
+
+const platform::Logger& logger()
+{
+    static const platform::Logger instance("simmac", "launchd");
+    return instance;
+}
+
+}  // namespace
+
+LaunchdModule::LaunchdModule(Dispatcher& dispatcher, asio::io_context& context) : context_(context)
+{
+    dispatcher.addModule(*this);
+    dispatcher.addOperation("launchd.register", [this](OperationCall& call) { registerDaemon(call); });
+    dispatcher.addOperation("launchd.unregister", [this](OperationCall& call) { unregisterDaemon(call); });
+    dispatcher.addOperation("launchd.status", [this](OperationCall& call) {
+        std::string label;
+        try {
+            label = labelFor(call);
+        } catch (const SimulatorError&) {
+            call.succeed({{"status", "notFound"}});
+            return;
+        }
+        call.succeed(answer(label));
+    });
+    dispatcher.addOperation("launchd.approve", [this](OperationCall& call) {
+        const std::string label = call.stringArgument("label");
+        approve(label);
+        call.succeed(answer(label));
+    });
+    dispatcher.addOperation("launchd.loginItems", [this](OperationCall& call) {
+        const auto flag = call.arguments().find("approve");
+        if (flag != call.arguments().end() && flag->is_boolean() && flag->get<bool>()) {
+            for (const auto& [label, job] : jobs_) {
+                approve(label);
+            }
+        }
+        nlohmann::ordered_json items = nlohmann::ordered_json::array();
+        for (const auto& [label, job] : jobs_) {
+            items.push_back(answer(label));
+        }
+        call.succeed({{"items", std::move(items)}});
+    });
+}
+
+LaunchdModule::~LaunchdModule()
+{
+    for (const auto& [label, job] : jobs_) {
+        job->stopNow();
+    }
+    for (const auto& job : retiring_) {
+        job->stopNow();
+    }
+}
+
+std::function<void()> LaunchdModule::prepareModel(const HardwareModel&)
+{
+    // Registrations belong to the operating system, not to the hardware.
+    return [] {};
+}
+
+void LaunchdModule::addStatus(nlohmann::ordered_json& status) const
+{
+    nlohmann::ordered_json jobs = nlohmann::ordered_json::array();
+    for (const auto& [label, job] : jobs_) {
+        nlohmann::ordered_json description = job->describe();
+        description["status"] = statusOf(label);
+        jobs.push_back(std::move(description));
+    }
+    status["launchd"] = {{"jobs", std::move(jobs)}, {"approved", approved_}};
+}
+
+std::string LaunchdModule::statusOf(const std::string& label) const
+{
+    if (!jobs_.contains(label)) {
+        return "notRegistered";
+    }
+    return approved_.contains(label) ? "enabled" : "requiresApproval";
+}
+
+nlohmann::ordered_json LaunchdModule::answer(const std::string& label) const
+{
+    return {{"label", label}, {"status", statusOf(label)}};
+}
+
+std::string LaunchdModule::labelFor(const OperationCall& call) const
+{
+    const std::filesystem::path bundle = call.stringArgument("bundle");
+    const std::string plist = call.stringArgument("plist");
+    for (const auto& [label, job] : jobs_) {
+        if (job->definition().bundle == bundle && job->definition().plistName == plist) {
+            return label;
+        }
+    }
+    return LaunchdJobDefinition::readLabel(bundle, plist);
+}
+
+void LaunchdModule::registerDaemon(OperationCall& call)
+{
+    LaunchdJobDefinition definition =
+        LaunchdJobDefinition::read(call.stringArgument("bundle"), call.stringArgument("plist"));
+    const std::string label = definition.label;
+
+    if (const auto existing = jobs_.find(label); existing != jobs_.end()) {
+        if (existing->second->definition() == definition) {
+            if (approved_.contains(label)) {
+                existing->second->enable();
+            }
+            call.succeed(answer(label));
+            return;
+        }
+        logger().notice("Replacing the registration of %s", label);
+        retire(existing->second);
+        jobs_.erase(existing);
+    }
+    // The same property list under a label it no longer has.
+    for (auto entry = jobs_.begin(); entry != jobs_.end();) {
+        const LaunchdJobDefinition& other = entry->second->definition();
+        if (other.bundle == definition.bundle && other.plistName == definition.plistName) {
+            retire(entry->second);
+            entry = jobs_.erase(entry);
+        } else {
+            ++entry;
+        }
+    }
+
+    const auto job = std::make_shared<LaunchdJob>(context_, std::move(definition));
+    if (approved_.contains(label)) {
+        // A registration that cannot start listening is no registration.
+        job->enable();
+    }
+    jobs_.emplace(label, job);
+    logger().notice("Registered %s from %s (%s)", label, job->definition().bundle.string(), statusOf(label));
+    call.succeed(answer(label));
+}
+
+void LaunchdModule::unregisterDaemon(OperationCall& call)
+{
+    std::string label;
+    try {
+        label = labelFor(call);
+    } catch (const SimulatorError&) {
+        // Nothing can be registered from a property list that is not there.
+        call.succeed({{"status", "notRegistered"}});
+        return;
+    }
+    const auto existing = jobs_.find(label);
+    if (existing == jobs_.end()) {
+        call.succeed(answer(label));
+        return;
+    }
+    const std::shared_ptr<LaunchdJob> job = existing->second;
+    jobs_.erase(existing);
+    logger().notice("Unregistered %s", label);
+    auto pending = std::make_shared<OperationCall>(std::move(call));
+    retire(job, [pending, label] { pending->succeed({{"label", label}, {"status", "notRegistered"}}); });
+}
+
+void LaunchdModule::approve(const std::string& label)
+{
+    const auto job = jobs_.find(label);
+    if (job == jobs_.end() && !approved_.contains(label)) {
+        throw SimulatorError("no background item \"" + label + "\" is registered");
+    }
+    if (approved_.insert(label).second) {
+        logger().notice("Approved %s", label);
+    }
+    if (job != jobs_.end()) {
+        job->second->enable();
+    }
+}
+
+void LaunchdModule::retire(const std::shared_ptr<LaunchdJob>& job, std::function<void()> stopped)
+{
+    retiring_.push_back(job);
+    job->stop([this, weak = std::weak_ptr<LaunchdJob>(job), stopped = std::move(stopped)] {
+        const auto self = weak.lock();
+        std::erase(retiring_, self);
+        if (stopped) {
+            stopped();
+        }
+    });
+}
+
+}  // namespace simmac

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <asio.hpp>
+
+#include "Simmac/SimulatorModule.h"
+
+namespace simmac {
+
+class Dispatcher;
+class LaunchdJob;
+class OperationCall;
+
+// launchd and the service manager's registration database: daemons that
+// applications register from their bundle's launchd property list
+// ("<bundle>/Contents/Library/LaunchDaemons/<plist>"), the user's approval of
+// each (by label), and the on-demand start of an approved daemon when a client
+// connects to its mach service (see LaunchdJob). The database lasts as long as
+// simmac runs; stopping simmac stops every daemon it started.
+//
+// Operations (a daemon is named by "bundle", an absolute path, and "plist", a
+// file name; "status" is "enabled", "requiresApproval", "notRegistered" or
+// "notFound"):
+//   "launchd.register"   {"bundle", "plist"} -> {"label", "status"}
+//        registering again from the same property list changes nothing; from
+//        another bundle or a changed list, it replaces the registration
+//   "launchd.unregister" {"bundle", "plist"} -> {"label", "status"}, answered
+//        once the daemon has stopped and its socket is gone
+//   "launchd.status"     {"bundle", "plist"} -> {"label", "status"}
+//   "launchd.approve"    {"label"}           -> {"label", "status"}
+//   "launchd.loginItems" {"approve": bool}   -> {"items": [{"label", "status"}, ...]}
+//        the registered items as the Login Items settings list them; with
+//        "approve", every item waiting for approval is approved first
+class LaunchdModule : public SimulatorModule {
+public:
+    LaunchdModule(Dispatcher& dispatcher, asio::io_context& context);
+    ~LaunchdModule() override;
+    LaunchdModule(const LaunchdModule&) = delete;
+    LaunchdModule& operator=(const LaunchdModule&) = delete;
+
+    std::function<void()> prepareModel(const HardwareModel& model) override;
+    void addStatus(nlohmann::ordered_json& status) const override;
+
+private:
+    void registerDaemon(OperationCall& call);
+    void unregisterDaemon(OperationCall& call);
+    void approve(const std::string& label);
+    std::string labelFor(const OperationCall& call) const;
+    std::string statusOf(const std::string& label) const;
+    nlohmann::ordered_json answer(const std::string& label) const;
+    // Stops `job` in the background; `stopped` runs once its daemon is gone.
+    void retire(const std::shared_ptr<LaunchdJob>& job, std::function<void()> stopped = {});
+
+    asio::io_context& context_;
+    std::map<std::string, std::shared_ptr<LaunchdJob>> jobs_;
+    std::set<std::string> approved_;
+    // Unregistered or replaced jobs whose daemons are still stopping.
+    std::vector<std::shared_ptr<LaunchdJob>> retiring_;
+};
+
+}  // namespace simmac

@@ -1,0 +1,339 @@
+#include "Foundation/NSError.h"
+#include "ServiceManagement/SMAppService.h"
+#include "Simulator/SimmacConnection.h"
+#include "TestSupport/SimmacProcess.h"
+#include "XPC/NSXPCConnection.h"
+#include "XPC/NSXPCListener.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <future>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using platform::NSError;
+using platform::SMAppService;
+using platform::SMDaemonService;
+using Json = nlohmann::ordered_json;
+
+const std::string label = "com.velkora.test-helper";
+const std::string plistName = "com.velkora.test-helper.plist";
+const std::string program = "Contents/Library/LaunchDaemons/LaunchdTestDaemon";
+
+std::string plist(const std::string& body)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">" + body + "</plist>\n";
+}
+
+std::string manifest(const std::string& programKey = "<key>BundleProgram</key><string>" + program + "</string>",
+                     const std::string& machServices = "<key>" + label + "</key><true/>",
+                     const std::string& environment = "<key>TALLOWMERE_HELPER_BUILD</key><string>202612090500</string>"
+                                                      "<key>SIMMAC_ROOT</key><string>/elsewhere</string>")
+{
+    return plist("<dict><key>Label</key><string>" + label + "</string>" + programKey +
+                 "<key>MachServices</key><dict>" + machServices +
+                 "</dict><key>EnvironmentVariables</key><dict><key>TEST_MACH_SERVICE</key><string>" + label +
+                 "</string>" + environment + "</dict></dict>");
+}
+
+void writeFile(const fs::path& file, const std::string& contents)
+{
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << contents;
+}
+
+bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds within = 10s)
+{
+    const auto deadline = std::chrono::steady_clock::now() + within;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+// The daemon's answer to a ping on a fresh connection, or what went wrong.
+std::string ping(const std::string& service = label)
+{
+    auto connection = std::make_shared<platform::NSXPCConnection>(service, platform::NSXPCConnectionOptions::none);
+    connection->setRemoteObjectInterface(platform::NSXPCInterface(
+        "LaunchdTestDaemon", {{"pingWithReply:", platform::NSXPCArgument::none, platform::NSXPCReplyShape::text}}));
+    connection->resume();
+    auto answer = std::make_shared<std::promise<std::string>>();
+    connection
+        ->remoteObjectProxyWithErrorHandler(
+            [answer](const NSError& error) { answer->set_value("error: " + error.localizedDescription()); })
+        .send("pingWithReply:", std::nullopt,
+              [answer](platform::NSXPCReplyValue value) { answer->set_value(value.text.value_or("")); });
+    std::future<std::string> reply = answer->get_future();
+    const std::string text = reply.wait_for(15s) == std::future_status::ready ? reply.get() : "no answer";
+    connection->invalidate();
+    return text;
+}
+
+class LaunchdTest : public testing::Test {
+protected:
+    fs::path bundle() const { return simmac.root() / "Applications/Helper Test.app"; }
+    fs::path daemons() const { return bundle() / "Contents/Library/LaunchDaemons"; }
+
+    void makeBundle(const std::string& propertyList = manifest()) const
+    {
+        fs::create_directories(daemons());
+        fs::copy_file(LAUNCHD_TEST_DAEMON, daemons() / "LaunchdTestDaemon", fs::copy_options::overwrite_existing);
+        writeFile(daemons() / plistName, propertyList);
+    }
+
+    // The job's entry in simmac's status, or null.
+    Json job() const
+    {
+        const Json status = simulator::SimmacConnection().request("status");
+        for (const Json& entry : status["launchd"]["jobs"]) {
+            if (entry["label"] == label) {
+                return entry;
+            }
+        }
+        return nullptr;
+    }
+
+    std::optional<pid_t> daemonProcess() const
+    {
+        const Json entry = job();
+        if (entry.is_null() || entry["pid"].is_null()) {
+            return std::nullopt;
+        }
+        return entry["pid"].get<pid_t>();
+    }
+
+    testsupport::SimmacProcess simmac;
+};
+
+std::string valueIn(const std::string& answer, const std::string& key)
+{
+    const size_t start = answer.find(key + "=");
+    if (start == std::string::npos) {
+        return "";
+    }
+    const size_t from = start + key.size() + 1;
+    return answer.substr(from, answer.find(' ', from) - from);
+}
+
+TEST_F(LaunchdTest, ARegisteredDaemonWaitsForApprovalThenStartsOnDemandAndStopsWhenUnregistered)
+{
+    makeBundle();
+    SMDaemonService daemon(bundle(), plistName);
+    EXPECT_EQ(daemon.status(), SMAppService::Status::notRegistered);
+
+    try {
+        daemon.registerService();
+        FAIL() << "registration needed no approval";
+    } catch (const NSError& error) {
+        EXPECT_EQ(error.domain(), platform::SMAppServiceErrorDomain);
+        EXPECT_EQ(error.code(), platform::SMAppServiceErrorLaunchDeniedByUser);
+        EXPECT_NE(error.localizedDescription().find("simmacctl approve " + label), std::string::npos) << error.what();
+        const auto underlying = std::any_cast<std::shared_ptr<const NSError>>(
+            error.userInfo().at(platform::NSUnderlyingErrorKey));
+        EXPECT_EQ(underlying->domain(), platform::NSPOSIXErrorDomain);
+        EXPECT_EQ(underlying->code(), EPERM);
+    }
+    EXPECT_EQ(daemon.status(), SMAppService::Status::requiresApproval);
+    const fs::path socket = platform::NSXPCListener::socketPathForMachService(label);
+    EXPECT_FALSE(fs::exists(socket)) << "nothing listens before the approval";
+
+    const auto approved = simmac.simmacctl({"approve", label});
+    EXPECT_EQ(approved.exitCode, 0) << approved.errorOutput;
+    EXPECT_EQ(approved.output, label + "\tenabled\n");
+    EXPECT_EQ(daemon.status(), SMAppService::Status::enabled);
+    EXPECT_TRUE(fs::is_socket(socket));
+    EXPECT_EQ(daemonProcess(), std::nullopt) << "the daemon starts only when a client connects";
+
+    const std::string first = ping();
+    // Started with simmac's own credentials: root, as every test run in CI.
+    EXPECT_EQ(valueIn(first, "uid"), std::to_string(::geteuid())) << first;
+    EXPECT_EQ(valueIn(first, "build"), "202612090500") << first;
+    EXPECT_EQ(valueIn(first, "root"), simmac.root().string()) << "simmac's root wins over the property list";
+    EXPECT_EQ(valueIn(first, "socket"), "3") << first;
+    const std::optional<pid_t> firstProcess = daemonProcess();
+    ASSERT_TRUE(firstProcess);
+    EXPECT_EQ(valueIn(first, "pid"), std::to_string(*firstProcess));
+    EXPECT_EQ(valueIn(ping(), "pid"), std::to_string(*firstProcess)) << "a running daemon serves the next client";
+
+    // After it exits, the next client starts it again.
+    ASSERT_EQ(::kill(*firstProcess, SIGKILL), 0);
+    EXPECT_TRUE(eventually([&] { return daemonProcess() != firstProcess; }));
+    const std::string second = ping();
+    EXPECT_NE(valueIn(second, "pid"), std::to_string(*firstProcess)) << second;
+    const std::optional<pid_t> secondProcess = daemonProcess();
+    ASSERT_TRUE(secondProcess);
+    EXPECT_EQ(job()["starts"], 2);
+
+    daemon.unregisterService();
+    EXPECT_EQ(daemon.status(), SMAppService::Status::notRegistered);
+    EXPECT_FALSE(fs::exists(socket));
+    EXPECT_EQ(::kill(*secondProcess, 0), -1) << "the daemon is stopped before unregistering returns";
+    EXPECT_EQ(ping().rfind("error: ", 0), 0u);
+    EXPECT_NO_THROW(daemon.unregisterService());
+
+    // The user's approval outlives the registration.
+    EXPECT_NO_THROW(daemon.registerService());
+    EXPECT_EQ(daemon.status(), SMAppService::Status::enabled);
+    EXPECT_NE(ping().find("uid="), std::string::npos);
+}
+
+TEST_F(LaunchdTest, PropertyListsThatCannotBeUsedAreRefusedWithTheReason)
+{
+    SMDaemonService daemon(bundle(), plistName);
+    try {
+        daemon.registerService();
+        FAIL() << "registered without a property list";
+    } catch (const NSError& error) {
+        EXPECT_EQ(error.domain(), platform::SMAppServiceErrorDomain);
+        EXPECT_EQ(error.code(), platform::SMAppServiceErrorPropertyListNotFound);
+        EXPECT_NE(error.localizedDescription().find(plistName), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(daemon.status(), SMAppService::Status::notFound);
+
+    const struct {
+        const char* name;
+        std::string propertyList;
+        std::string reason;
+    } cases[] = {
+        {"not a dictionary", plist("<array/>"), "is not a dictionary"},
+        {"not a property list", "Label = x", "cannot read"},
+        {"no program", manifest(""), "names no BundleProgram or Program"},
+        {"a program outside the bundle", manifest("<key>BundleProgram</key><string>../../../bin/sh</string>"),
+         "lies outside the bundle"},
+        {"an absolute program that is not in the bundle", manifest("<key>Program</key><string>/bin/sh</string>"),
+         "cannot be used"},
+        {"a program that is not executable", manifest("<key>BundleProgram</key><string>Contents/Info.plist</string>"),
+         "is not an executable file"},
+        {"no mach service", manifest("<key>BundleProgram</key><string>" + program + "</string>", ""),
+         "exactly one mach service"},
+        {"two mach services",
+         manifest("<key>BundleProgram</key><string>" + program + "</string>",
+                  "<key>" + label + "</key><true/><key>com.velkora.other</key><true/>"),
+         "exactly one mach service"},
+        {"an environment value that is not text",
+         manifest("<key>BundleProgram</key><string>" + program + "</string>", "<key>" + label + "</key><true/>",
+                  "<key>VELKORA_DEBUG</key><integer>1</integer>"),
+         "EnvironmentVariables holds a value that is not text for \"VELKORA_DEBUG\""},
+    };
+    for (const auto& testCase : cases) {
+        SCOPED_TRACE(testCase.name);
+        makeBundle(testCase.propertyList);
+        writeFile(bundle() / "Contents/Info.plist", plist("<dict/>"));
+        try {
+            daemon.registerService();
+            ADD_FAILURE() << "registered";
+        } catch (const NSError& error) {
+            EXPECT_EQ(error.domain(), platform::SMAppServiceErrorDomain);
+            EXPECT_EQ(error.code(), platform::SMAppServiceErrorRequestRefused);
+            EXPECT_NE(error.localizedDescription().find(testCase.reason), std::string::npos) << error.what();
+        }
+        EXPECT_NE(daemon.status(), SMAppService::Status::requiresApproval);
+        EXPECT_TRUE(job().is_null());
+    }
+}
+
+TEST_F(LaunchdTest, ApprovalNeedsARegistrationAndAFreeSocket)
+{
+    const auto unknown = simmac.simmacctl({"approve", label});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_NE(unknown.errorOutput.find("no background item \"" + label + "\" is registered"), std::string::npos)
+        << unknown.errorOutput;
+
+    makeBundle();
+    SMDaemonService daemon(bundle(), plistName);
+    EXPECT_THROW(daemon.registerService(), NSError);
+    {
+        // Someone else already serves the mach service.
+        platform::NSXPCListener squatter(label);
+        squatter.resume();
+        const auto refused = simmac.simmacctl({"approve", label});
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_NE(refused.errorOutput.find("another listener serves"), std::string::npos) << refused.errorOutput;
+    }
+    // The approval stands; registering again starts listening.
+    EXPECT_NO_THROW(daemon.registerService());
+    EXPECT_EQ(daemon.status(), SMAppService::Status::enabled);
+    EXPECT_NE(ping().find("uid="), std::string::npos);
+}
+
+TEST_F(LaunchdTest, OpeningLoginItemsNamesTheApprovalCommandOrApprovesForATest)
+{
+    makeBundle();
+    SMDaemonService daemon(bundle(), plistName);
+    EXPECT_THROW(daemon.registerService(), NSError);
+
+    testing::internal::CaptureStderr();
+    SMAppService::openSystemSettingsLoginItems();
+    const std::string told = testing::internal::GetCapturedStderr();
+    EXPECT_NE(told.find("\"" + label + "\" waits for your approval; approve it with: simmacctl approve " + label),
+              std::string::npos)
+        << told;
+    EXPECT_EQ(daemon.status(), SMAppService::Status::requiresApproval);
+
+    setenv("SIMMAC_LOGIN_ITEMS_APPROVE", "1", 1);
+    testing::internal::CaptureStderr();
+    SMAppService::openSystemSettingsLoginItems();
+    testing::internal::GetCapturedStderr();
+    unsetenv("SIMMAC_LOGIN_ITEMS_APPROVE");
+    EXPECT_EQ(daemon.status(), SMAppService::Status::enabled);
+}
+
+TEST_F(LaunchdTest, RegisteringFromAnotherBundleMovesTheJobThere)
+{
+    makeBundle();
+    SMDaemonService daemon(bundle(), plistName);
+    EXPECT_THROW(daemon.registerService(), NSError);
+    simmac.simmacctl({"approve", label});
+    const std::string first = ping();
+    const pid_t firstProcess = std::stoi(valueIn(first, "pid"));
+
+    const fs::path moved = simmac.root() / "Applications/Moved.app";
+    fs::create_directories(moved / "Contents/Library/LaunchDaemons");
+    fs::copy(daemons(), moved / "Contents/Library/LaunchDaemons", fs::copy_options::recursive);
+    SMDaemonService movedDaemon(moved, plistName);
+    EXPECT_NO_THROW(movedDaemon.registerService());
+    EXPECT_EQ(job()["bundle"], moved.string());
+    EXPECT_TRUE(eventually([&] { return ::kill(firstProcess, 0) == -1; })) << "the old daemon is stopped";
+    EXPECT_NE(valueIn(ping(), "pid"), std::to_string(firstProcess));
+}
+
+TEST_F(LaunchdTest, StoppingSimmacStopsItsDaemonsAndCannotBeAskedAfterwards)
+{
+    makeBundle();
+    SMDaemonService daemon(bundle(), plistName);
+    EXPECT_THROW(daemon.registerService(), NSError);
+    simmac.simmacctl({"approve", label});
+    const pid_t process = std::stoi(valueIn(ping(), "pid"));
+
+    simmac.stop();
+    EXPECT_EQ(::kill(process, 0), -1);
+    EXPECT_FALSE(fs::exists(platform::NSXPCListener::socketPathForMachService(label)));
+    EXPECT_EQ(daemon.status(), SMAppService::Status::notRegistered);
+    try {
+        daemon.registerService();
+        FAIL() << "registered without simmac";
+    } catch (const NSError& error) {
+        EXPECT_EQ(error.code(), platform::SMAppServiceErrorServiceManagerUnavailable);
+        EXPECT_NE(error.localizedDescription().find("simmac is not running"), std::string::npos) << error.what();
+    }
+}
+
+}  // namespace
