@@ -3,6 +3,7 @@
 #include <span>
 
 #include "IOObjectTable.h"
+#include "Simulator/SharedSimmacConnection.h"
 #include "Simulator/StructMethodMessage.h"
 
 using platform::IOObjectTable;
@@ -27,8 +28,7 @@ io_service_t IOServiceGetMatchingService(mach_port_t, IOMatchingDictionaryRef ma
         return IO_OBJECT_NULL;
     }
     try {
-        simulator::SimmacConnection simmac;
-        const auto reply = simmac.request("iokit.match", {{"class", matching->className}});
+        const auto reply = simulator::SharedSimmacConnection::request("iokit.match", {{"class", matching->className}});
         if (!reply.value("found", false)) {
             return IO_OBJECT_NULL;
         }
@@ -67,7 +67,8 @@ kern_return_t IOServiceOpen(io_service_t service, task_port_t, std::uint32_t typ
 kern_return_t IOServiceClose(io_connect_t connect)
 {
     const auto object = IOObjectTable::shared().find(connect);
-    if (!object || !std::holds_alternative<IOObjectTable::Connection>(*object)) {
+    if (!object || !(std::holds_alternative<IOObjectTable::Connection>(*object) ||
+                     std::holds_alternative<IOObjectTable::RootDomain>(*object))) {
         return kIOReturnBadArgument;
     }
     IOObjectTable::shared().remove(connect);

@@ -7,20 +7,29 @@
 #include <variant>
 
 #include "IOKit/IOTypes.h"
+#include "NotificationPortCore.h"
 #include "Simulator/SimmacConnection.h"
 
 namespace platform {
 
 // The objects behind the IOKit handles of this process: matched services (by
-// class) and open user-client connections to simmac. Handles are never reused,
-// so a stale handle finds nothing instead of someone else's object.
+// class), open user-client connections to simmac, and the two objects of a
+// system power registration (the root power domain's connection, which
+// acknowledges, and the notifier). Handles are never reused, so a stale handle
+// finds nothing instead of someone else's object.
 class IOObjectTable {
 public:
     struct Service {
         std::string className;
     };
     using Connection = std::shared_ptr<simulator::SimmacConnection>;
-    using Object = std::variant<Service, Connection>;
+    struct PowerRegistration {
+        std::uint64_t registration = 0;
+        std::shared_ptr<NotificationPortCore> port;
+    };
+    struct RootDomain : PowerRegistration {};
+    struct Notifier : PowerRegistration {};
+    using Object = std::variant<Service, Connection, RootDomain, Notifier>;
 
     static IOObjectTable& shared();
 

@@ -14,7 +14,10 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 #include <thread>
+
+#include "Simulator/SimmacConnection.h"
 
 extern char** environ;
 
@@ -30,10 +33,23 @@ std::string readFile(const std::filesystem::path& path)
     return text.str();
 }
 
-// Starts `arguments` with stdout and stderr sent to the given files.
+// Starts `arguments` with stdout and stderr sent to the given files, in this
+// process's environment with SIMMAC_ROOT set to `root`.
 pid_t spawn(const std::vector<std::string>& arguments, const std::filesystem::path& output,
-            const std::filesystem::path& errorOutput)
+            const std::filesystem::path& errorOutput, const std::filesystem::path& root)
 {
+    std::vector<std::string> environment{"SIMMAC_ROOT=" + root.string()};
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+        if (!std::string_view(*variable).starts_with("SIMMAC_ROOT=")) {
+            environment.emplace_back(*variable);
+        }
+    }
+    std::vector<char*> envp;
+    for (std::string& variable : environment) {
+        envp.push_back(variable.data());
+    }
+    envp.push_back(nullptr);
+
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
@@ -49,7 +65,7 @@ pid_t spawn(const std::vector<std::string>& arguments, const std::filesystem::pa
     }
     argv.push_back(nullptr);
     pid_t pid = -1;
-    const int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    const int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (error != 0) {
         throw std::runtime_error("cannot start " + arguments[0] + ": " + std::strerror(error));
@@ -84,6 +100,11 @@ std::filesystem::path SimmacProcess::simmacctlExecutable()
     return VELKORA_SIMMACCTL_EXECUTABLE;
 }
 
+std::filesystem::path SimmacProcess::pmsetExecutable()
+{
+    return VELKORA_PMSET_EXECUTABLE;
+}
+
 SimmacProcess::SimmacProcess() : SimmacProcess(Options{}) {}
 
 SimmacProcess::SimmacProcess(Options options)
@@ -96,6 +117,8 @@ SimmacProcess::SimmacProcess(Options options)
     // Tests drop to an unprivileged user to act as a non-root client; that
     // user must reach the socket.
     ::chmod(root_.c_str(), 0755);
+    std::filesystem::create_directories(root_ / "usr/bin");
+    std::filesystem::create_symlink(pmsetExecutable(), root_ / "usr/bin/pmset");
 
     if (const char* previous = std::getenv("SIMMAC_ROOT")) {
         previousRoot_ = previous;
@@ -110,7 +133,7 @@ SimmacProcess::SimmacProcess(Options options)
         arguments.insert(arguments.end(), {"--privileged-uid", std::to_string(*options.privilegedUid)});
     }
     try {
-        pid_ = spawn(arguments, root_ / "simmac.out", root_ / "simmac.log");
+        pid_ = spawn(arguments, root_ / "simmac.out", root_ / "simmac.log", root_);
         waitUntilAnswering();
     } catch (...) {
         stop();
@@ -168,16 +191,37 @@ void SimmacProcess::stop()
     pid_ = -1;
 }
 
+nlohmann::ordered_json SimmacProcess::request(const std::string& operation,
+                                              const nlohmann::ordered_json& arguments) const
+{
+    try {
+        simulator::SimmacConnection simmac(socketPath());
+        return simmac.request(operation, arguments, std::chrono::seconds(60));
+    } catch (const simulator::SimmacError& error) {
+        throw std::runtime_error(operation + ": " + error.what());
+    }
+}
+
+nlohmann::ordered_json SimmacProcess::status() const
+{
+    return request("status");
+}
+
 SimmacProcess::CommandResult SimmacProcess::simmacctl(const std::vector<std::string>& arguments) const
 {
+    std::vector<std::string> command{simmacctlExecutable().string()};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return run(command);
+}
+
+SimmacProcess::CommandResult SimmacProcess::run(const std::vector<std::string>& command) const
+{
     static std::atomic<int> counter = 0;
-    const std::string stem = "simmacctl." + std::to_string(getpid()) + "." + std::to_string(++counter);
+    const std::string stem = "command." + std::to_string(getpid()) + "." + std::to_string(++counter);
     const std::filesystem::path output = root_ / (stem + ".out");
     const std::filesystem::path errorOutput = root_ / (stem + ".err");
 
-    std::vector<std::string> command{simmacctlExecutable().string()};
-    command.insert(command.end(), arguments.begin(), arguments.end());
-    const pid_t child = spawn(command, output, errorOutput);
+    const pid_t child = spawn(command, output, errorOutput, root_);
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }

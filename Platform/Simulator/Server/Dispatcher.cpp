@@ -2,6 +2,7 @@
 
 #include "Simmac/ClientSession.h"
 #include "Simmac/OperationCall.h"
+#include "Simmac/RegistryValue.h"
 #include "Simmac/SimulatorError.h"
 #include "Simmac/SimulatorModule.h"
 
@@ -11,16 +12,34 @@ Dispatcher::Dispatcher()
 {
     addOperation("iokit.match", [this](OperationCall& call) {
         const std::string className = call.stringArgument("class");
-        call.succeed({{"found", services_.contains(className)}});
+        call.succeed({{"found", services_.contains(className) || registryProperties(className) != nullptr}});
     });
     addOperation("iokit.open", [this](OperationCall& call) {
         const std::string className = call.stringArgument("class");
         if (!services_.contains(className)) {
-            throw SimulatorError("no service of class " + className);
+            throw SimulatorError(registryProperties(className) != nullptr
+                                     ? "the service of class " + className + " has no user client"
+                                     : "no service of class " + className);
         }
         call.session().setUserClientClass(className);
         call.succeed();
     });
+    addOperation("iokit.property", [this](OperationCall& call) {
+        const std::string className = call.stringArgument("class");
+        const std::string key = call.stringArgument("key");
+        const nlohmann::ordered_json* properties = registryProperties(className);
+        if (properties == nullptr) {
+            throw SimulatorError("no service of class " + className);
+        }
+        const registry::Value* value = registry::member(*properties, key);
+        call.succeed(value != nullptr ? *value : nlohmann::ordered_json());
+    });
+}
+
+const nlohmann::ordered_json* Dispatcher::registryProperties(std::string_view className) const
+{
+    const auto entry = registryEntries_.find(className);
+    return entry == registryEntries_.end() ? nullptr : entry->second();
 }
 
 void Dispatcher::addModule(SimulatorModule& module)
@@ -36,6 +55,11 @@ void Dispatcher::addOperation(std::string name, OperationHandler handler)
 void Dispatcher::publishService(std::string className, StructMethodHandler userClient)
 {
     services_[std::move(className)] = std::move(userClient);
+}
+
+void Dispatcher::publishRegistryEntry(std::string className, PropertySource properties)
+{
+    registryEntries_[std::move(className)] = std::move(properties);
 }
 
 void Dispatcher::dispatch(OperationCall call)

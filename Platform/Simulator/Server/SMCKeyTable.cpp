@@ -59,6 +59,18 @@ std::uint32_t codeFromText(std::string_view text, std::string_view what)
            static_cast<std::uint32_t>(static_cast<unsigned char>(text[3]));
 }
 
+std::vector<std::uint8_t> architectureOrderedBytes(std::uint64_t value, std::size_t size)
+{
+    std::vector<std::uint8_t> bytes(size);
+    for (std::size_t i = 0; i < size; ++i) {
+        bytes[size - 1 - i] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+    if (smcIntegersLeastSignificantFirst) {
+        std::reverse(bytes.begin(), bytes.end());
+    }
+    return bytes;
+}
+
 std::string hexText(std::span<const std::uint8_t> bytes)
 {
     static constexpr char digits[] = "0123456789ABCDEF";

@@ -77,6 +77,7 @@ SMCModule::SMCModule(Dispatcher& dispatcher)
                                  std::to_string(value.size()));
         }
         key.value = std::move(value);
+        keysSetByHand_.insert(key.code);
         call.succeed(describeKey(key));
     });
     dispatcher.addOperation("smc.fault", [this](OperationCall& call) {
@@ -108,7 +109,19 @@ SMCKey& SMCModule::keyArgument(const nlohmann::ordered_json& arguments)
 std::function<void()> SMCModule::prepareModel(const HardwareModel& model)
 {
     auto table = std::make_shared<SMCKeyTable>(SMCKeyTable::fromModel(model.document(), model.name()));
-    return [this, table] { keys_ = std::move(*table); };
+    return [this, table] {
+        keys_ = std::move(*table);
+        keysSetByHand_.clear();
+    };
+}
+
+void SMCModule::updateSensor(std::uint32_t code, std::span<const std::uint8_t> value)
+{
+    SMCKey* key = keys_.find(code);
+    if (key == nullptr || key->size() != value.size() || keysSetByHand_.contains(code)) {
+        return;
+    }
+    std::copy(value.begin(), value.end(), key->value.begin());
 }
 
 void SMCModule::addStatus(nlohmann::ordered_json& status) const
@@ -119,7 +132,11 @@ void SMCModule::addStatus(nlohmann::ordered_json& status) const
             faults[codeText(key.code)] = faultName(key.fault);
         }
     }
-    status["smc"] = {{"keys", keys_.count()}, {"faults", std::move(faults)}};
+    nlohmann::ordered_json setByHand = nlohmann::ordered_json::array();
+    for (const std::uint32_t code : keysSetByHand_) {
+        setByHand.push_back(codeText(code));
+    }
+    status["smc"] = {{"keys", keys_.count()}, {"faults", std::move(faults)}, {"setByHand", std::move(setByHand)}};
 }
 
 IOReturn SMCModule::callStructMethod(ClientSession& session, std::uint32_t selector,

@@ -1,6 +1,6 @@
-// simmac: the simulated Mac. Serves the machine's SMC (and later its battery,
-// registry and operating-system services) on $SIMMAC_ROOT/var/run/simmac.sock
-// until SIGINT or SIGTERM.
+// simmac: the simulated Mac. Serves the machine's SMC, battery and adapter,
+// registry, power sources, power management and operating-system version on
+// $SIMMAC_ROOT/var/run/simmac.sock until SIGINT or SIGTERM.
 
 #include <sys/types.h>
 
@@ -15,10 +15,16 @@
 
 #include "Foundation/SimulatedRoot.h"
 #include "Log/Logger.h"
+#include "Simmac/BatteryModule.h"
 #include "Simmac/Dispatcher.h"
 #include "Simmac/LaunchdModule.h"
 #include "Simmac/MachineModule.h"
+#include "Simmac/OperatingSystemModule.h"
+#include "Simmac/PowerAssertionModule.h"
+#include "Simmac/PowerSettingsModule.h"
+#include "Simmac/PowerSourcesModule.h"
 #include "Simmac/SMCModule.h"
+#include "Simmac/SystemPowerModule.h"
 #include "Simmac/SimmacServer.h"
 #include "Simmac/SimulatorError.h"
 
@@ -79,8 +85,16 @@ int main(int argc, char** argv)
     try {
         asio::io_context context(1);
         simmac::Dispatcher dispatcher;
+        // One module per concern; a model is put in force in this order, so
+        // the battery reads the new model's SMC keys.
         simmac::MachineModule machine(dispatcher, options.modelsDirectory);
         simmac::SMCModule smc(dispatcher);
+        simmac::OperatingSystemModule operatingSystem(dispatcher);
+        simmac::BatteryModule battery(dispatcher, context, smc);
+        simmac::PowerSourcesModule powerSources(dispatcher, battery);
+        simmac::PowerSettingsModule powerSettings(dispatcher, battery);
+        simmac::PowerAssertionModule powerAssertions(dispatcher);
+        simmac::SystemPowerModule systemPower(dispatcher, context);
         simmac::LaunchdModule launchd(dispatcher, context);
         machine.loadModel(options.model);
 

@@ -1,6 +1,8 @@
 // simmacctl: drives the simulated Mac for people, scripts and tests.
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,13 +13,25 @@ namespace {
 
 constexpr const char* usage =
     "usage: simmacctl COMMAND\n"
-    "  status                 the machine as JSON\n"
-    "  model NAME             switch to a hardware model (resets the SMC keys)\n"
+    "  status                 the machine as JSON: model, SMC, OS, battery, power settings,\n"
+    "                         held power assertions, power-notification clients\n"
+    "  model NAME             switch to a hardware model (resets every part of the machine)\n"
     "  smc list               every SMC key: code, type, size, hex value\n"
     "  smc read KEY           one key: type, size, hex value\n"
-    "  smc write KEY HEX      set a key's bytes as the hardware would\n"
+    "  smc write KEY HEX      set a key's bytes as the hardware would (a sensor key keeps them)\n"
     "  smc fault KEY MODE     how the SMC answers writes to KEY: none, ignore-writes, refuse\n"
     "  approve LABEL          approve a registered background item as the user would in Login Items\n"
+    "  plug [WATTS]           plug the adapter in (default: the model's adapter)\n"
+    "  unplug                 pull the adapter out\n"
+    "  level PERCENT          set the battery's charge, 0-100\n"
+    "  temperature CELSIUS    set the battery's (and the room's) temperature\n"
+    "  load WATTS             set what the computer draws\n"
+    "  speed N                let N simulated seconds of battery physics pass per second\n"
+    "  sleep                  put the machine to sleep, asking every registered process;\n"
+    "                         prints who acknowledged\n"
+    "  wake                   wake the machine\n"
+    "  os VERSION             set the operating system's version, for example 26.1\n"
+    "  battery remove|insert  take the battery out or put it back\n"
     "simmac is found through $SIMMAC_ROOT.\n";
 
 using Json = nlohmann::ordered_json;
@@ -33,6 +47,17 @@ std::string keyLine(const Json& key, bool withCode)
     line += key["type"].get<std::string>() + "\t" + std::to_string(key["size"].get<unsigned>()) + "\t" +
             key["value"].get<std::string>();
     return line;
+}
+
+// A number argument; throws SimmacError naming `what` otherwise.
+double number(const std::string& text, const char* what)
+{
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(value)) {
+        throw simulator::SimmacError(std::string(what) + " must be a number, got \"" + text + "\"");
+    }
+    return value;
 }
 
 int run(const std::vector<std::string>& arguments)
@@ -75,6 +100,41 @@ int run(const std::vector<std::string>& arguments)
         simulator::SimmacConnection simmac;
         const Json item = simmac.request("launchd.approve", {{"label", arguments[1]}});
         std::printf("%s\t%s\n", item["label"].get<std::string>().c_str(), item["status"].get<std::string>().c_str());
+    } else if (is({"plug"}) || is({"plug", ""})) {
+        Json plug = Json::object();
+        if (arguments.size() == 2) {
+            plug["watts"] = number(arguments[1], "WATTS");
+        }
+        simulator::SimmacConnection simmac;
+        simmac.request("battery.plug", plug);
+    } else if (is({"unplug"})) {
+        simulator::SimmacConnection simmac;
+        simmac.request("battery.unplug");
+    } else if (is({"level", ""})) {
+        simulator::SimmacConnection simmac;
+        simmac.request("battery.level", {{"percent", number(arguments[1], "PERCENT")}});
+    } else if (is({"temperature", ""})) {
+        simulator::SimmacConnection simmac;
+        simmac.request("battery.temperature", {{"celsius", number(arguments[1], "CELSIUS")}});
+    } else if (is({"load", ""})) {
+        simulator::SimmacConnection simmac;
+        simmac.request("battery.load", {{"watts", number(arguments[1], "WATTS")}});
+    } else if (is({"speed", ""})) {
+        simulator::SimmacConnection simmac;
+        simmac.request("battery.speed", {{"factor", number(arguments[1], "N")}});
+    } else if (is({"battery", "remove"}) || is({"battery", "insert"})) {
+        simulator::SimmacConnection simmac;
+        simmac.request("battery." + arguments[1]);
+    } else if (is({"sleep"})) {
+        simulator::SimmacConnection simmac;
+        // Every process has a few seconds per message to acknowledge.
+        std::printf("%s\n", simmac.request("pm.sleep", Json::object(), std::chrono::seconds(60)).dump(2).c_str());
+    } else if (is({"wake"})) {
+        simulator::SimmacConnection simmac;
+        simmac.request("pm.wake");
+    } else if (is({"os", ""})) {
+        simulator::SimmacConnection simmac;
+        simmac.request("os.set", {{"version", arguments[1]}});
     } else if (is({"help"}) || is({"--help"}) || is({"-h"})) {
         std::fputs(usage, stdout);
     } else {

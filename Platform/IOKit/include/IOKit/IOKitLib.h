@@ -5,12 +5,15 @@
 #include <memory>
 #include <string>
 
+#include "IOKit/CFPropertyValue.h"
+#include "IOKit/IOMessage.h"
 #include "IOKit/IOReturn.h"
 #include "IOKit/IOTypes.h"
 
-// The service-matching part of IOKit, over the simulated Mac (simmac). Every
-// call is safe from any thread. A connection (io_connect_t) is one connection
-// to simmac; calls on it from several threads are served one after another.
+// The service-matching, registry and notification-port parts of IOKit, over
+// the simulated Mac (simmac). Every call is safe from any thread. A connection
+// (io_connect_t) is one connection to simmac; calls on it from several threads
+// are served one after another.
 
 // What a lookup matches: services of one class.
 struct IOMatchingDictionary {
@@ -45,3 +48,49 @@ kern_return_t IOConnectCallStructMethod(io_connect_t connection, std::uint32_t s
 
 // Releases a service or connection handle.
 kern_return_t IOObjectRelease(io_object_t object);
+
+// A fresh copy of the registry property `key` of `entry` (a service from
+// IOServiceGetMatchingService), typed as the registry types it; null when the
+// entry has no such property, the handle is not a service, or simmac cannot be
+// reached. `allocator` and `options` are carried for the shape of the call.
+CFTypeRef IORegistryEntryCreateCFProperty(io_registry_entry_t entry, const char* key, CFAllocatorRef allocator,
+                                          IOOptionBits options);
+
+// ---- Notification ports -----------------------------------------------------
+// A port receives a process's notifications from simmac (the system power
+// messages of IOPMLib.h). Nothing arrives by itself: the process's run loop
+// watches the port's file descriptor and, whenever it is readable, calls
+// IONotificationPortDispatchPending on the same thread, which runs the
+// callbacks. With an Asio io_context on the main thread, for example:
+//
+//   asio::posix::stream_descriptor watch(context, ::dup(IONotificationPortGetFileDescriptor(port)));
+//   std::function<void()> arm = [&] {
+//       watch.async_wait(asio::posix::descriptor_base::wait_read, [&](std::error_code error) {
+//           if (!error) { IONotificationPortDispatchPending(port); arm(); }
+//       });
+//   };
+//   arm();
+//
+// (the descriptor stays the port's: a watcher that closes what it watches
+// watches a duplicate).
+struct IONotificationPort;
+using IONotificationPortRef = IONotificationPort*;
+
+// The callback of a notification: the registration's reference value, the
+// object it concerns, the message type (IOMessage.h) and its argument.
+using IOServiceInterestCallback = void (*)(void* refcon, io_service_t service, natural_t messageType,
+                                           void* messageArgument);
+
+// A new port; it reaches simmac when a registration first uses it.
+IONotificationPortRef IONotificationPortCreate(mach_port_t mainPort);
+
+// Ends every registration still using the port and frees it. Null is ignored.
+void IONotificationPortDestroy(IONotificationPortRef notify);
+
+// The descriptor that becomes readable when notifications wait on the port;
+// -1 before the port is used by a registration, or for a null port.
+int IONotificationPortGetFileDescriptor(IONotificationPortRef notify);
+
+// Runs the callbacks of every notification waiting on the port, oldest first,
+// and returns without blocking when none waits. Returns how many ran.
+std::size_t IONotificationPortDispatchPending(IONotificationPortRef notify);

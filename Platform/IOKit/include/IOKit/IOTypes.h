@@ -9,8 +9,10 @@
 using mach_port_t = std::uint32_t;
 using io_object_t = mach_port_t;
 using io_service_t = io_object_t;
+using io_registry_entry_t = io_object_t;
 using io_connect_t = io_object_t;
 using task_port_t = mach_port_t;
+using IOOptionBits = std::uint32_t;
 
 inline constexpr mach_port_t MACH_PORT_NULL = 0;
 inline constexpr mach_port_t IO_OBJECT_NULL = 0;

@@ -7,13 +7,16 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 namespace testsupport {
 
-// A real simmac for one test: a fresh simulated root from mkdtemp, simmac
-// started on it with the chosen model, SIMMAC_ROOT set for this process while
-// it lives (so the IOKit stand-in, SMCKit and simmacctl find it), and all of it
-// stopped and removed at the end. Throws std::runtime_error with simmac's own
-// output when it does not come up.
+// A real simmac for one test: a fresh simulated root from mkdtemp with the
+// simulated Mac's tools installed ($SIMMAC_ROOT/usr/bin/pmset), simmac started
+// on it with the chosen model, SIMMAC_ROOT set for this process while it lives
+// (so the IOKit stand-in, SMCKit, ProcessInfo and simmacctl find it), and all
+// of it stopped and removed at the end. Throws std::runtime_error with simmac's
+// own output when it does not come up.
 class SimmacProcess {
 public:
     struct Options {
@@ -22,6 +25,13 @@ public:
         std::optional<std::filesystem::path> modelsDirectory;
         std::optional<uid_t> privilegedUid;
     };
+    // Options with nothing but the model changed.
+    static Options withModel(std::string model)
+    {
+        Options options;
+        options.model = std::move(model);
+        return options;
+    }
 
     struct CommandResult {
         int exitCode = -1;
@@ -41,6 +51,18 @@ public:
 
     // Runs simmacctl with `arguments` against this simmac and waits for it.
     CommandResult simmacctl(const std::vector<std::string>& arguments) const;
+    // Runs `command` (a program and its arguments, such as the root's
+    // usr/bin/pmset) with this simmac's SIMMAC_ROOT and waits for it.
+    CommandResult run(const std::vector<std::string>& command) const;
+
+    // Sends one JSON operation to simmac on a connection of its own and
+    // returns the result (operations: see the modules under
+    // Platform/Simulator/Server); throws std::runtime_error with simmac's text
+    // when it refuses.
+    nlohmann::ordered_json request(const std::string& operation,
+                                   const nlohmann::ordered_json& arguments = nlohmann::ordered_json::object()) const;
+    // request("status").
+    nlohmann::ordered_json status() const;
 
     // Stops simmac (SIGTERM, then SIGKILL after a few seconds) and waits for it;
     // the root stays until destruction. Safe to call twice.
@@ -48,6 +70,7 @@ public:
 
     static std::filesystem::path simmacExecutable();
     static std::filesystem::path simmacctlExecutable();
+    static std::filesystem::path pmsetExecutable();
 
 private:
     void waitUntilAnswering();

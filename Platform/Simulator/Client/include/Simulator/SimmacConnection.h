@@ -62,6 +62,13 @@ public:
     // The socket, for a run loop to watch for pushed messages.
     int fileDescriptor() const { return socket_; }
 
+    // Whether a failure left the connection unusable (see above).
+    bool isBroken() const
+    {
+        std::lock_guard lock(mutex_);
+        return broken_;
+    }
+
 private:
     struct Frame {
         std::uint8_t kind = 0;

@@ -5,6 +5,7 @@
 #include <map>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -27,6 +28,9 @@ class SimulatorModule;
 //   "iokit.match" {"class"}          -> {"found": bool}
 //   "iokit.open"  {"class", "type"}  -> {} and the connection's calls go to that
 //                                       service's user client
+//   "iokit.property" {"class", "key"} -> the property's value in the form of
+//                                       RegistryValue.h, or null when the
+//                                       service has no such property
 class Dispatcher {
 public:
     // The handler answers the call before it returns, or throws SimulatorError
@@ -45,6 +49,12 @@ public:
     void addOperation(std::string name, OperationHandler handler);
     // A service lookups can match and connections can open.
     void publishService(std::string className, StructMethodHandler userClient);
+    // The property dictionary (RegistryValue.h) of the registry entry of
+    // class `className`, or null while the machine has no such entry.
+    using PropertySource = std::function<const nlohmann::ordered_json*()>;
+    // A service with properties and no user client (such as the battery's),
+    // present while `properties` gives a dictionary.
+    void publishRegistryEntry(std::string className, PropertySource properties);
 
     void dispatch(OperationCall call);
     IOReturn callStructMethod(ClientSession& session, std::uint32_t selector, std::span<const std::uint8_t> input,
@@ -56,9 +66,12 @@ public:
     void connectionClosed(ClientSession& session);
 
 private:
+    const nlohmann::ordered_json* registryProperties(std::string_view className) const;
+
     std::vector<SimulatorModule*> modules_;
     std::map<std::string, OperationHandler, std::less<>> operations_;
     std::map<std::string, StructMethodHandler, std::less<>> services_;
+    std::map<std::string, PropertySource, std::less<>> registryEntries_;
 };
 
 }  // namespace simmac

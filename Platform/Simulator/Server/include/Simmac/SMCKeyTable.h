@@ -65,6 +65,11 @@ std::string codeText(std::uint32_t code);
 // Throws SimulatorError unless `text` is four ASCII characters.
 std::uint32_t codeFromText(std::string_view text, std::string_view what);
 
+// The `size` low bytes of `value` in the order the SMC of a Mac of this
+// build's architecture delivers integers (most significant first on x86_64,
+// least significant first on arm64).
+std::vector<std::uint8_t> architectureOrderedBytes(std::uint64_t value, std::size_t size);
+
 // Upper-case hexadecimal, two digits per byte, no separator.
 std::string hexText(std::span<const std::uint8_t> bytes);
 // Throws SimulatorError unless `text` is two hexadecimal digits per byte.

@@ -1,0 +1,25 @@
+#include "IOKit/IOKitLib.h"
+#include "IOObjectTable.h"
+#include "RegistryValueDecoding.h"
+#include "Simulator/SharedSimmacConnection.h"
+
+using platform::IOObjectTable;
+
+CFTypeRef IORegistryEntryCreateCFProperty(io_registry_entry_t entry, const char* key, CFAllocatorRef, IOOptionBits)
+{
+    if (key == nullptr) {
+        return nullptr;
+    }
+    const auto object = IOObjectTable::shared().find(entry);
+    const auto* service = object ? std::get_if<IOObjectTable::Service>(&*object) : nullptr;
+    if (service == nullptr) {
+        return nullptr;
+    }
+    try {
+        return platform::decodeRegistryValue(
+            simulator::SharedSimmacConnection::request("iokit.property", {{"class", service->className}, {"key", key}}));
+    } catch (const simulator::SimmacError&) {
+        // The service is gone (another model) or simmac is: no property.
+        return nullptr;
+    }
+}

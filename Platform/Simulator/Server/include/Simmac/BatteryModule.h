@@ -1,0 +1,92 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+#include <asio.hpp>
+
+#include "Simmac/BatteryPhysics.h"
+#include "Simmac/RegistryValue.h"
+#include "Simmac/SimulatorModule.h"
+#include "Simmac/SmartBatteryEntry.h"
+
+namespace simmac {
+
+class Dispatcher;
+class SMCModule;
+
+// The battery, the power adapter and the computer's load (BatteryPhysics),
+// run on the event loop: every tick of simulated time reads the SMC's charger
+// controls, advances the physics, and makes the SMC's sensor keys ("B0AV",
+// "B0AC", "VD0R", "ID0R", "PDTR" and the other battery keys the model has) and
+// the registry entry "AppleSmartBattery" follow it. A time-speed factor lets
+// N simulated seconds pass per real second; only this physics runs faster.
+//
+// A model describes its battery and power in
+//   "battery": {"capacityUnits": "percent" | "mAh", "designCapacity": 6075,
+//               "fullChargeCapacity": 5480, "level": 80, "cycleCount": 212,
+//               "temperature": 30.5, "properties": {fixed registry properties}}
+//   "adapter": {"plugged": true, "watts": 70, "voltage": 20.0},
+//   "load": 24.5
+// A model without "battery" is a desktop: no battery bay and no
+// "AppleSmartBattery" entry; its adapter is the power supply.
+//
+// Operations (each answers with the battery's status member):
+//   "battery.plug" {"watts"?}        plug the adapter in (default: the model's watts)
+//   "battery.unplug"
+//   "battery.level" {"percent"}      0-100 of the full-charge capacity
+//   "battery.temperature" {"celsius"} the pack's and the room's temperature
+//   "battery.load" {"watts"}         what the computer draws
+//   "battery.speed" {"factor"}       simulated seconds per real second, 0-100000
+//   "battery.remove" / "battery.insert"
+class BatteryModule : public SimulatorModule {
+public:
+    // Real time between two ticks.
+    static constexpr std::chrono::milliseconds tickInterval{100};
+
+    // Register after `smc`: a new model's battery reads the new model's keys.
+    BatteryModule(Dispatcher& dispatcher, asio::io_context& context, SMCModule& smc);
+
+    std::function<void()> prepareModel(const HardwareModel& model) override;
+    void addStatus(nlohmann::ordered_json& status) const override;
+
+    // The properties of "AppleSmartBattery"; null on a machine without a
+    // battery bay.
+    const registry::Value* smartBatteryProperties() const;
+    // Whether the machine runs from its adapter (plugged in and not disabled).
+    bool onAdapterPower() const;
+
+private:
+    struct Configuration {
+        BatteryPhysics physics;
+        CapacityUnits units = CapacityUnits::percent;
+        registry::Value base;
+        int modelAdapterWatts = 0;
+        double modelAdapterVolts = 0;
+    };
+
+    static Configuration configurationOf(const HardwareModel& model);
+    void armTimer();
+    void tick();
+    ChargerControls readControls() const;
+    // After a change: works out the flow at once and publishes it.
+    void settleAndPublish();
+    void publish();
+    nlohmann::ordered_json describe() const;
+    BatteryPhysics& physics();
+    void requireBatteryBay(const char* what) const;
+
+    Dispatcher& dispatcher_;
+    SMCModule& smc_;
+    asio::steady_timer timer_;
+    std::chrono::steady_clock::time_point nextTick_;
+    std::uint64_t timerGeneration_ = 0;
+    std::optional<Configuration> configuration_;
+    std::string modelName_;
+    double speed_ = 1;
+    double pendingSeconds_ = 0;
+    registry::Value entry_;
+};
+
+}  // namespace simmac
