@@ -132,6 +132,11 @@ SimmacProcess::SimmacProcess(Options options)
     if (options.privilegedUid) {
         arguments.insert(arguments.end(), {"--privileged-uid", std::to_string(*options.privilegedUid)});
     }
+    if (options.speed) {
+        std::ostringstream speed;
+        speed << *options.speed;
+        arguments.insert(arguments.end(), {"--speed", speed.str()});
+    }
     try {
         pid_ = spawn(arguments, root_ / "simmac.out", root_ / "simmac.log", root_);
         waitUntilAnswering();

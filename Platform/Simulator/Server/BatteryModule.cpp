@@ -100,8 +100,7 @@ BatteryModule::BatteryModule(Dispatcher& dispatcher, asio::io_context& context, 
         physics().setLoad(numberIn(call.arguments(), "watts", 0, 500, ""));
     });
     change("battery.speed", [this](OperationCall& call) {
-        speed_ = numberIn(call.arguments(), "factor", 0, 100000, "");
-        pendingSeconds_ = 0;
+        setSpeed(numberIn(call.arguments(), "factor", 0, maximumSpeed, ""));
     });
     change("battery.remove", [this](OperationCall&) {
         requireBatteryBay("it has no battery to remove");
@@ -111,6 +110,12 @@ BatteryModule::BatteryModule(Dispatcher& dispatcher, asio::io_context& context, 
         requireBatteryBay("it has no place for a battery");
         physics().insertBattery();
     });
+}
+
+void BatteryModule::setSpeed(double factor)
+{
+    speed_ = factor;
+    pendingSeconds_ = 0;
 }
 
 BatteryPhysics& BatteryModule::physics()
@@ -193,7 +198,10 @@ std::function<void()> BatteryModule::prepareModel(const HardwareModel& model)
         configuration_ = std::move(*configuration);
         modelName_ = name;
         pendingSeconds_ = 0;
-        settleAndPublish();
+        lastControls_ = readControls();
+        physics().settle(lastControls_);
+        continueFromModelReadings();
+        publish();
         // A tick of the old model that is already due must not run on.
         ++timerGeneration_;
         timer_.cancel();
@@ -218,9 +226,11 @@ void BatteryModule::tick()
     const double whole = std::floor(pendingSeconds_);
     pendingSeconds_ -= whole;
     const ChargerControls controls = readControls();
-    if (whole == 0) {
+    // Between simulated seconds only a change of the controls moves the readings.
+    if (whole == 0 && controls != lastControls_) {
         physics().settle(controls);
     }
+    lastControls_ = controls;
     for (double second = 0; second < whole; ++second) {
         physics().advance(controls);
     }
@@ -258,8 +268,28 @@ ChargerControls BatteryModule::readControls() const
 
 void BatteryModule::settleAndPublish()
 {
-    physics().settle(readControls());
+    lastControls_ = readControls();
+    physics().settle(lastControls_);
     publish();
+}
+
+void BatteryModule::continueFromModelReadings()
+{
+    const auto integer = [this](const char* text, bool isSigned) -> std::optional<double> {
+        const SMCKey* key = smc_.key(code(text));
+        if (key == nullptr || key->size() != 2) {
+            return std::nullopt;
+        }
+        const std::vector<std::uint8_t> order = architectureOrderedBytes(0x0102, 2);
+        const std::uint16_t raw = order[0] == 0x01 ? static_cast<std::uint16_t>(key->value[0] << 8 | key->value[1])
+                                                   : static_cast<std::uint16_t>(key->value[1] << 8 | key->value[0]);
+        return isSigned ? static_cast<double>(static_cast<std::int16_t>(raw)) : static_cast<double>(raw);
+    };
+    const std::optional<double> voltage = integer("B0AV", false);
+    const std::optional<double> current = integer("B0AC", true);
+    if (voltage && current) {
+        physics().continueFrom(*voltage, *current);
+    }
 }
 
 void BatteryModule::publish()

@@ -191,30 +191,24 @@ void BatteryPhysics::insertBattery()
     installed_ = true;
 }
 
-void BatteryPhysics::resumeFrom(Pack pack, Adapter adapter, double loadWatts, double voltageMillivolts,
-                                double currentMilliamps)
+void BatteryPhysics::continueFrom(double voltageMillivolts, double currentMilliamps)
 {
-    hasBatteryBay_ = true;
-    installed_ = true;
-    pack_ = pack;
-    adapter_ = adapter;
-    loadWatts_ = loadWatts;
-    ambientCelsius_ = pack.temperatureCelsius;
+    if (!batteryInstalled()) {
+        return;
+    }
     voltageOffsetVolts_ = 0;
-    firmwareHolding_ = false;
-    dischargedSinceCycleMAh_ = 0;
     if (voltageMillivolts > 0) {
         voltageOffsetVolts_ =
             voltageMillivolts / 1000 - currentMilliamps / 1000 * internalResistanceOhms - openCircuitVolts();
     }
-    adapterEnabled_ = adapter.plugged;
     currentMilliamps_ = currentMilliamps;
     voltageMillivolts_ = voltageMillivolts;
-    adapterInputWatts_ = adapter.plugged ? std::min<double>(adapter.watts, loadWatts + std::max(0.0, currentMilliamps) *
-                                                                                      voltageMillivolts / 1e6)
-                                         : 0;
+    const double batteryWatts = currentMilliamps * voltageMillivolts / 1e6;
+    adapterInputWatts_ =
+        adapterEnabled_ ? std::clamp(loadWatts_ + batteryWatts, 0.0, static_cast<double>(adapter_.watts)) : 0;
     flow_ = currentMilliamps > 0 ? Flow::charging : currentMilliamps < 0 ? Flow::discharging : Flow::idle;
-    estimateSecondsLeft_ = estimateSettlingSeconds;
+    // The readings come from a machine in a steady state: its estimates stand.
+    estimateSecondsLeft_ = 0;
 }
 
 }  // namespace simmac

@@ -31,16 +31,18 @@
 namespace {
 
 constexpr const char* usage =
-    "usage: simmac [--model NAME] [--models DIRECTORY] [--privileged-uid UID]\n"
+    "usage: simmac [--model NAME] [--models DIRECTORY] [--privileged-uid UID] [--speed N]\n"
     "  --model NAME          hardware model to start with (default firmware-limit-laptop)\n"
     "  --models DIRECTORY    folder of the model files (default: the built-in models)\n"
     "  --privileged-uid UID  treat this user as root for SMC writes (for a desktop demo)\n"
+    "  --speed N             simulated seconds of battery physics per second (default 1; 0 holds still)\n"
     "The simulated root is $SIMMAC_ROOT; the socket is $SIMMAC_ROOT/var/run/simmac.sock.\n";
 
 struct Options {
     std::string model = "firmware-limit-laptop";
     std::string modelsDirectory = SIMMAC_MODELS_DIRECTORY;
     uid_t privilegedUid = 0;
+    double speed = 1;
 };
 
 int fail(const std::string& message)
@@ -60,7 +62,8 @@ int main(int argc, char** argv)
             std::fputs(usage, stdout);
             return 0;
         }
-        if (i + 1 >= argc || (argument != "--model" && argument != "--models" && argument != "--privileged-uid")) {
+        if (i + 1 >= argc || (argument != "--model" && argument != "--models" && argument != "--privileged-uid" &&
+                              argument != "--speed")) {
             std::fputs(usage, stderr);
             return 2;
         }
@@ -69,6 +72,12 @@ int main(int argc, char** argv)
             options.model = value;
         } else if (argument == "--models") {
             options.modelsDirectory = value;
+        } else if (argument == "--speed") {
+            const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), options.speed);
+            if (error != std::errc() || end != value.data() + value.size() || options.speed < 0 ||
+                options.speed > simmac::BatteryModule::maximumSpeed) {
+                return fail("--speed needs a number from 0 to 100000, got \"" + std::string(value) + "\"");
+            }
         } else {
             unsigned long uid = 0;
             const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), uid);
@@ -91,6 +100,7 @@ int main(int argc, char** argv)
         simmac::SMCModule smc(dispatcher);
         simmac::OperatingSystemModule operatingSystem(dispatcher);
         simmac::BatteryModule battery(dispatcher, context, smc);
+        battery.setSpeed(options.speed);
         simmac::PowerSourcesModule powerSources(dispatcher, battery);
         simmac::PowerSettingsModule powerSettings(dispatcher, battery);
         simmac::PowerAssertionModule powerAssertions(dispatcher);

@@ -24,6 +24,9 @@ public:
         // A folder of model files instead of the built-in ones.
         std::optional<std::filesystem::path> modelsDirectory;
         std::optional<uid_t> privilegedUid;
+        // Simulated seconds of battery physics per real second; 0 keeps the
+        // battery's readings exactly as the model states them.
+        std::optional<double> speed;
     };
     // Options with nothing but the model changed.
     static Options withModel(std::string model)

@@ -20,7 +20,8 @@ class SMCModule;
 // run on the event loop: every tick of simulated time reads the SMC's charger
 // controls, advances the physics, and makes the SMC's sensor keys ("B0AV",
 // "B0AC", "VD0R", "ID0R", "PDTR" and the other battery keys the model has) and
-// the registry entry "AppleSmartBattery" follow it. A time-speed factor lets
+// the registry entry "AppleSmartBattery" follow it. A new model's battery
+// starts from the readings of its "B0AV" and "B0AC" keys. A time-speed factor lets
 // N simulated seconds pass per real second; only this physics runs faster.
 //
 // A model describes its battery and power in
@@ -44,9 +45,13 @@ class BatteryModule : public SimulatorModule {
 public:
     // Real time between two ticks.
     static constexpr std::chrono::milliseconds tickInterval{100};
+    static constexpr double maximumSpeed = 100000;
 
     // Register after `smc`: a new model's battery reads the new model's keys.
     BatteryModule(Dispatcher& dispatcher, asio::io_context& context, SMCModule& smc);
+
+    // Simulated seconds per real second, 0 to maximumSpeed.
+    void setSpeed(double factor);
 
     std::function<void()> prepareModel(const HardwareModel& model) override;
     void addStatus(nlohmann::ordered_json& status) const override;
@@ -72,6 +77,8 @@ private:
     ChargerControls readControls() const;
     // After a change: works out the flow at once and publishes it.
     void settleAndPublish();
+    // A new model's battery goes on from the readings its SMC keys describe.
+    void continueFromModelReadings();
     void publish();
     nlohmann::ordered_json describe() const;
     BatteryPhysics& physics();
@@ -86,6 +93,7 @@ private:
     std::string modelName_;
     double speed_ = 1;
     double pendingSeconds_ = 0;
+    ChargerControls lastControls_;
     registry::Value entry_;
 };
 

@@ -17,8 +17,12 @@ struct ChargerControls {
     struct FirmwareLimit {
         int lower = 0;
         int upper = 100;
+
+        bool operator==(const FirmwareLimit&) const = default;
     };
     std::optional<FirmwareLimit> firmwareLimit;
+
+    bool operator==(const ChargerControls&) const = default;
 };
 
 // The battery, the power adapter and the computer's load of a simulated Mac,
@@ -64,10 +68,10 @@ public:
     void setLoad(double watts);
     void removeBattery();
     void insertBattery();
-    // Continues from a captured state: the readings keep `voltageMillivolts`
-    // and `currentMilliamps` until the first simulated second, and the pack's
-    // voltage curve is shifted to pass through the captured voltage.
-    void resumeFrom(Pack pack, Adapter adapter, double loadWatts, double voltageMillivolts, double currentMilliamps);
+    // Continues from readings taken on a real or described machine: they stay
+    // until the first simulated second or the next change, and the pack's
+    // voltage curve is shifted to pass through the voltage read.
+    void continueFrom(double voltageMillivolts, double currentMilliamps);
 
     // ---- State and readings ----
     bool hasBatteryBay() const { return hasBatteryBay_; }
