@@ -167,7 +167,6 @@ void BatteryPhysics::unplug()
 void BatteryPhysics::setLevel(double percent)
 {
     pack_.chargeMAh = pack_.fullChargeCapacityMAh * std::clamp(percent, 0.0, 100.0) / 100;
-    firmwareHolding_ = false;
 }
 
 void BatteryPhysics::setTemperature(double celsius)
