@@ -1,11 +1,10 @@
 #pragma once
 
-#include <IOKit/IOTypes.h>
+#include <IOKit/IOKitLib.h>
 
 #include <cstdint>
 #include <functional>
-
-struct IONotificationPort;
+#include <memory>
 
 namespace velkora {
 
@@ -28,13 +27,18 @@ public:
     void stop();
 
 private:
-    static void callback(void* reference, io_service_t service, std::uint32_t messageType, void* messageArgument);
+    struct PortWatch;
+
+    static void callback(void* reference, io_service_t service, natural_t messageType, void* messageArgument);
+    static void watchPort(const std::shared_ptr<PortWatch>& watch);
 
     std::function<void()> willSleep;
     std::function<void()> didWake;
-    IONotificationPort* notifierPort = nullptr;
+    IONotificationPortRef notifierPort = nullptr;
     io_object_t notificationObject = IO_OBJECT_NULL;
     io_connect_t rootPort = IO_OBJECT_NULL;
+    // The port's source on the main run loop while registered.
+    std::shared_ptr<PortWatch> watch;
 };
 
 }  // namespace velkora
