@@ -190,9 +190,12 @@ TEST(SnapshotTests, TimeRemainingIsReportedOnlyOnceTheSystemHasAnEstimate)
     freeze(mac);
     EXPECT_EQ(controller->readSnapshot().battery.timeRemainingMinutes, std::nullopt);
 
-    // A minute of simulated time settles the estimate.
+    // Some simulated time settles the estimate ("B0TE" 0xFFFF: none yet).
     mac.control({"speed", "1000"});
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (mac.key("B0TE") == "FFFF" && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     freeze(mac);
     const std::string minutesToEmpty = mac.key("B0TE");
     const int expected = std::stoi(currentSMCIntegerByteOrder == SMCIntegerByteOrder::big
