@@ -106,6 +106,21 @@ TEST(PowerModeTests, TheToolGetsTheSourceFlagAndTheModeNumberAndItsErrorOutputIs
     EXPECT_THROW(controller->setPowerMode(PowerSourceKind::battery, PowerMode::low), std::system_error);
 }
 
+TEST(PowerModeTests, TheSimulatedMacsToolKeepsTheModeOrSaysWhyNot)
+{
+    SimulatedMac withPowerMode("firmware-limit-laptop");
+    withPowerMode.makeController()->setPowerMode(PowerSourceKind::adapter, PowerMode::high);
+    EXPECT_EQ(withPowerMode.status()["powerSettings"]["adapter"], 2);
+
+    SimulatedMac without("legacy-laptop");
+    try {
+        without.makeController()->setPowerMode(PowerSourceKind::battery, PowerMode::low);
+        ADD_FAILURE() << "no failure";
+    } catch (const HardwareError& error) {
+        EXPECT_EQ(error.errorDescription(), "pmset: this Mac has no power mode setting\n");
+    }
+}
+
 TEST(PowerModeTests, HighPowerModeIsOfferedWhenTheToolsSettingsMentionIt)
 {
     SimulatedMac mac("legacy-laptop");

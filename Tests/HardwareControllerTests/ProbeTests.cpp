@@ -24,8 +24,8 @@ TEST(ProbeTests, MechanismsFollowTheModelAndTheSystemVersion)
         std::string adapterOff;
     };
     const std::vector<Case> cases{
-        {"firmware-limit-laptop", "15.4", {true, true, true, true, false}, true, "CHIE", "08"},
-        {"firmware-limit-laptop", "26.1", {true, true, true, true, false}, true, "CHIE", "08"},
+        {"firmware-limit-laptop", "15.4", {true, true, true, true, true}, true, "CHIE", "08"},
+        {"firmware-limit-laptop", "26.1", {true, true, true, true, true}, true, "CHIE", "08"},
         {"legacy-laptop", "15.4", {true, true, true, true, false}, false, "CH0I", "01"},
         {"legacy-laptop", "26.0", {true, true, true, true, false}, false, "CH0I", "01"},
         {"chte-laptop", "15.4", {true, true, true, false, false}, false, "CH0I", "01"},
@@ -38,9 +38,7 @@ TEST(ProbeTests, MechanismsFollowTheModelAndTheSystemVersion)
         mac.setOSVersion(item.osVersion);
         const auto controller = mac.makeController();
 
-        DeviceCapabilities capabilities = controller->capabilities();
-        capabilities.highPowerMode = false;
-        EXPECT_EQ(capabilities, item.capabilities);
+        EXPECT_EQ(controller->capabilities(), item.capabilities);
         EXPECT_EQ(controller->usesFirmwareChargeLimit(), item.firmwareLimit);
         if (item.adapterKey.empty()) {
             EXPECT_EQ(controller->readAdapterEnabled(), std::nullopt);
