@@ -274,6 +274,28 @@ TEST_F(LaunchdTest, ApprovalNeedsARegistrationAndAFreeSocket)
     EXPECT_NE(ping().find("uid="), std::string::npos);
 }
 
+TEST_F(LaunchdTest, AProgramSwappedForOneOutsideTheBundleIsNotStarted)
+{
+    makeBundle();
+    SMDaemonService daemon(bundle(), plistName);
+    EXPECT_THROW(daemon.registerService(), NSError);
+    simmac.simmacctl({"approve", label});
+
+    fs::remove(daemons() / "LaunchdTestDaemon");
+    fs::create_symlink("/bin/sh", daemons() / "LaunchdTestDaemon");
+    EXPECT_EQ(ping().rfind("error: ", 0), 0u);
+    EXPECT_EQ(job()["starts"], 0);
+    EXPECT_FALSE(fs::exists(platform::NSXPCListener::socketPathForMachService(label)));
+
+    // A new registration reads the bundle again and refuses it.
+    try {
+        daemon.registerService();
+        ADD_FAILURE() << "registered";
+    } catch (const NSError& error) {
+        EXPECT_NE(error.localizedDescription().find("lies outside the bundle"), std::string::npos) << error.what();
+    }
+}
+
 TEST_F(LaunchdTest, OpeningLoginItemsNamesTheApprovalCommandOrApprovesForATest)
 {
     makeBundle();

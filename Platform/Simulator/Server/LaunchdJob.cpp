@@ -206,6 +206,11 @@ LaunchdJobDefinition LaunchdJobDefinition::read(const fs::path& bundle, std::str
     return definition;
 }
 
+void LaunchdJobDefinition::checkProgram() const
+{
+    programIn(bundle, program.lexically_relative(bundle).string());
+}
+
 LaunchdJob::LaunchdJob(asio::io_context& context, LaunchdJobDefinition definition)
     : context_(context),
       definition_(std::move(definition)),
@@ -307,6 +312,14 @@ void LaunchdJob::startDaemon()
         return;
     }
     lastStart_ = now;
+    try {
+        // The bundle may have changed since the registration; root runs only what is inside it.
+        definition_.checkProgram();
+    } catch (const SimulatorError& problem) {
+        logger().error("Not starting %s: %s; it waits for a new registration", definition_.label, problem.what());
+        closeSocket();
+        return;
+    }
 
     // Everything the child needs is made before the fork: between fork and
     // exec it may only make async-signal-safe calls.

@@ -40,6 +40,9 @@ struct LaunchdJobDefinition {
     // Only the property list's "Label"; throws SimulatorError as read() does.
     static std::string readLabel(const std::filesystem::path& bundle, std::string_view plistName);
 
+    // Throws SimulatorError unless `program` is still an executable file inside the bundle.
+    void checkProgram() const;
+
     bool operator==(const LaunchdJobDefinition&) const = default;
 };
 
@@ -48,8 +51,10 @@ struct LaunchdJobDefinition {
 // as root when simmac runs as root (otherwise as simmac's own user), with the
 // property list's environment and the socket as SIMMAC_LAUNCHD_SOCKET_FD. A
 // daemon that exits is started again by the next connection, no sooner than
-// `restartInterval` after its previous start. Everything runs on simmac's
-// event loop. The object must be held in a std::shared_ptr.
+// `restartInterval` after its previous start. A program that is no longer an
+// executable inside its bundle is not started: the socket is closed, so that
+// clients fail at once, until the daemon is registered again. Everything runs
+// on simmac's event loop. The object must be held in a std::shared_ptr.
 class LaunchdJob : public std::enable_shared_from_this<LaunchdJob> {
 public:
     static constexpr auto restartInterval = std::chrono::seconds(1);
