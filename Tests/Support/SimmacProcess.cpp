@@ -212,6 +212,19 @@ nlohmann::ordered_json SimmacProcess::status() const
     return request("status");
 }
 
+void SimmacProcess::loadBatteryCapture(const std::filesystem::path& file) const
+{
+    const CommandResult result = simmacctl({"capture", "load", file.string()});
+    if (result.exitCode != 0) {
+        throw std::runtime_error(result.errorOutput);
+    }
+}
+
+std::filesystem::path SimmacProcess::batteryCapture(const std::string& name)
+{
+    return std::filesystem::path(VELKORA_BATTERY_CAPTURES_DIRECTORY) / name;
+}
+
 SimmacProcess::CommandResult SimmacProcess::simmacctl(const std::vector<std::string>& arguments) const
 {
     std::vector<std::string> command{simmacctlExecutable().string()};

@@ -3,9 +3,12 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 #include "Simmac/Dispatcher.h"
 #include "Simmac/HardwareModel.h"
+#include "Simmac/IORegistryDump.h"
 #include "Simmac/OperationCall.h"
 #include "Simmac/SMCModule.h"
 #include "Simmac/SimulatorError.h"
@@ -110,6 +113,13 @@ BatteryModule::BatteryModule(Dispatcher& dispatcher, asio::io_context& context, 
         requireBatteryBay("it has no place for a battery");
         physics().insertBattery();
     });
+    dispatcher.addOperation("battery.capture", [this](OperationCall& call) {
+        if (!configuration_) {
+            throw SimulatorError("no model is loaded");
+        }
+        putInForce(withCapture(*configuration_, call.stringArgument("text"), call.stringArgument("name")));
+        call.succeed(describe());
+    });
 }
 
 void BatteryModule::setSpeed(double factor)
@@ -149,8 +159,13 @@ BatteryModule::Configuration BatteryModule::configurationOf(const HardwareModel&
     adapter.volts = numberIn(*adapterMember, "voltage", 5, 48, where + "adapter ");
     const double load = numberIn(document, "load", 0, 500, where);
 
-    Configuration configuration{BatteryPhysics(std::nullopt, adapter, load), CapacityUnits::percent,
-                                registry::dictionary(), adapter.watts, adapter.volts};
+    Configuration configuration{BatteryPhysics(std::nullopt, adapter, load),
+                                CapacityUnits::percent,
+                                registry::dictionary(),
+                                adapter.watts,
+                                adapter.volts,
+                                std::nullopt,
+                                {}};
 
     const auto battery = document.find("battery");
     if (battery == document.end()) {
@@ -163,6 +178,20 @@ BatteryModule::Configuration BatteryModule::configurationOf(const HardwareModel&
         throw SimulatorError(where + "\"battery\" must be an object");
     }
     const std::string batteryWhere = where + "battery ";
+    const auto capture = battery->find("capture");
+    if (capture != battery->end()) {
+        if (!capture->is_string()) {
+            throw SimulatorError(batteryWhere + "\"capture\" must name an ioreg dump");
+        }
+        const std::filesystem::path file = model.directory() / capture->get<std::string>();
+        std::ifstream input(file);
+        std::stringstream text;
+        text << input.rdbuf();
+        if (!input) {
+            throw SimulatorError(where + "cannot read the capture " + file.string());
+        }
+        return withCapture(std::move(configuration), text.str(), file.string());
+    }
     const auto units = battery->find("capacityUnits");
     if (units == battery->end() || !units->is_string() || (*units != "percent" && *units != "mAh")) {
         throw SimulatorError(batteryWhere + "\"capacityUnits\" must be \"percent\" or \"mAh\"");
@@ -191,17 +220,98 @@ BatteryModule::Configuration BatteryModule::configurationOf(const HardwareModel&
     return configuration;
 }
 
+BatteryModule::Configuration BatteryModule::withCapture(Configuration configuration, std::string_view text,
+                                                       const std::string& name)
+{
+    registry::Value entry;
+    try {
+        entry = IORegistryDump::parse(text, "AppleSmartBattery");
+    } catch (const SimulatorError& error) {
+        throw SimulatorError(name + ", " + error.what());
+    }
+    const auto integer = [&](const char* key) { return registry::integerOf(registry::member(entry, key)); };
+    const auto positive = [&](const char* key) {
+        const std::optional<std::int64_t> value = integer(key);
+        return value && *value > 0 ? value : std::nullopt;
+    };
+
+    const bool percent = integer("AppleRawMaxCapacity").has_value() || integer("MaxCapacity") == 100;
+    const std::optional<std::int64_t> full =
+        percent ? (positive("AppleRawMaxCapacity") ? positive("AppleRawMaxCapacity") : positive("NominalChargeCapacity"))
+                : positive("MaxCapacity");
+    if (!full) {
+        throw SimulatorError(name + ": the entry states no full-charge capacity in mAh (\"AppleRawMaxCapacity\" or "
+                                    "\"MaxCapacity\")");
+    }
+    const std::optional<std::int64_t> shown = integer("CurrentCapacity");
+    std::optional<std::int64_t> charge = percent ? integer("AppleRawCurrentCapacity") : shown;
+    if (!charge && percent && shown) {
+        charge = *shown * *full / 100;
+    }
+    if (!charge) {
+        throw SimulatorError(name + ": the entry states no present charge (\"CurrentCapacity\")");
+    }
+
+    BatteryPhysics::Pack pack;
+    pack.fullChargeCapacityMAh = static_cast<double>(*full);
+    pack.chargeMAh = std::clamp(static_cast<double>(*charge), 0.0, pack.fullChargeCapacityMAh);
+    pack.designCapacityMAh = static_cast<double>(positive("DesignCapacity").value_or(*full));
+    pack.cycleCount = static_cast<int>(std::max<std::int64_t>(0, integer("CycleCount").value_or(0)));
+    const std::optional<std::int64_t> kelvinTenths = positive("Temperature");
+    pack.temperatureCelsius = kelvinTenths ? static_cast<double>(*kelvinTenths) / 10 - 273.15 : 30;
+
+    const registry::Value* details = registry::member(entry, "AdapterDetails");
+    const auto detail = [&](const char* key) -> std::optional<std::int64_t> {
+        const std::optional<std::int64_t> value =
+            details != nullptr ? registry::integerOf(registry::member(*details, key)) : std::nullopt;
+        return value && *value > 0 ? value : std::nullopt;
+    };
+    BatteryPhysics::Adapter adapter;
+    adapter.plugged = registry::booleanOf(registry::member(entry, "ExternalConnected")).value_or(false);
+    adapter.watts = static_cast<int>(detail("Watts").value_or(configuration.modelAdapterWatts));
+    adapter.volts = detail("AdapterVoltage") ? static_cast<double>(*detail("AdapterVoltage")) / 1000
+                                             : configuration.modelAdapterVolts;
+
+    const Readings readings{static_cast<double>(integer("Voltage").value_or(0)),
+                            static_cast<double>(integer("Amperage").value_or(0))};
+    double load = configuration.physics.loadWatts();
+    if (!adapter.plugged && readings.currentMilliamps < 0) {
+        // On battery the pack carries the whole load.
+        load = -readings.currentMilliamps * readings.voltageMillivolts / 1e6;
+    }
+
+    configuration.physics = BatteryPhysics(pack, adapter, load);
+    if (percent && shown) {
+        configuration.physics.setShownLevel(static_cast<int>(*shown));
+    }
+    configuration.units = percent ? CapacityUnits::percent : CapacityUnits::milliampHours;
+    configuration.base = std::move(entry);
+    configuration.capturedReadings = readings;
+    configuration.captureName = std::filesystem::path(name).filename().string();
+    return configuration;
+}
+
+void BatteryModule::putInForce(Configuration configuration)
+{
+    configuration_ = std::move(configuration);
+    lastControls_ = readControls();
+    physics().settle(lastControls_);
+    if (configuration_->capturedReadings) {
+        physics().continueFrom(configuration_->capturedReadings->voltageMillivolts,
+                               configuration_->capturedReadings->currentMilliamps);
+    } else {
+        continueFromModelReadings();
+    }
+    publish();
+}
+
 std::function<void()> BatteryModule::prepareModel(const HardwareModel& model)
 {
     auto configuration = std::make_shared<Configuration>(configurationOf(model));
     return [this, configuration, name = model.name()] {
-        configuration_ = std::move(*configuration);
         modelName_ = name;
         pendingSeconds_ = 0;
-        lastControls_ = readControls();
-        physics().settle(lastControls_);
-        continueFromModelReadings();
-        publish();
+        putInForce(std::move(*configuration));
         // A tick of the old model that is already due must not run on.
         ++timerGeneration_;
         timer_.cancel();
@@ -339,6 +449,9 @@ nlohmann::ordered_json BatteryModule::describe() const
     const auto tenths = [](double value) { return std::round(value * 10) / 10; };
     nlohmann::ordered_json battery = nlohmann::ordered_json::object();
     battery["batteryBay"] = state.hasBatteryBay();
+    if (!configuration_->captureName.empty()) {
+        battery["capture"] = configuration_->captureName;
+    }
     if (state.hasBatteryBay()) {
         battery["installed"] = state.batteryInstalled();
         battery["level"] = state.level();

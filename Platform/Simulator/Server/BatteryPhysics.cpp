@@ -40,9 +40,14 @@ double BatteryPhysics::stateOfCharge() const
                                            : 0.0;
 }
 
-int BatteryPhysics::level() const
+int BatteryPhysics::packLevel() const
 {
     return batteryInstalled() ? static_cast<int>(std::lround(stateOfCharge() * 100)) : 0;
+}
+
+int BatteryPhysics::level() const
+{
+    return batteryInstalled() ? std::clamp(packLevel() + shownLevelOffset_, 0, 100) : 0;
 }
 
 bool BatteryPhysics::isFullyCharged() const
@@ -167,6 +172,12 @@ void BatteryPhysics::unplug()
 void BatteryPhysics::setLevel(double percent)
 {
     pack_.chargeMAh = pack_.fullChargeCapacityMAh * std::clamp(percent, 0.0, 100.0) / 100;
+    shownLevelOffset_ = 0;
+}
+
+void BatteryPhysics::setShownLevel(int percent)
+{
+    shownLevelOffset_ = percent - packLevel();
 }
 
 void BatteryPhysics::setTemperature(double celsius)

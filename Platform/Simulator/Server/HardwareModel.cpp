@@ -8,8 +8,8 @@
 
 namespace simmac {
 
-HardwareModel::HardwareModel(std::string name, nlohmann::ordered_json document)
-    : name_(std::move(name)), document_(std::move(document))
+HardwareModel::HardwareModel(std::string name, nlohmann::ordered_json document, std::filesystem::path directory)
+    : name_(std::move(name)), directory_(std::move(directory)), document_(std::move(document))
 {
 }
 
@@ -49,7 +49,7 @@ HardwareModel HardwareModel::load(const std::filesystem::path& directory, std::s
         if (!document.is_object()) {
             throw SimulatorError("model file " + file.string() + " does not hold a JSON object");
         }
-        return HardwareModel(std::string(name), std::move(document));
+        return HardwareModel(std::string(name), std::move(document), directory);
     } catch (const nlohmann::json::parse_error& error) {
         throw SimulatorError("model file " + file.string() + " is not valid JSON: " + error.what());
     }

@@ -19,10 +19,17 @@ registry::Value adapterDetails(const BatteryPhysics& physics, const registry::Va
     if (!adapter.plugged) {
         return registry::dictionary();
     }
+    // A captured adapter keeps its details, the rated current among them, for
+    // as long as it is the one plugged in.
     const registry::Value* captured = registry::member(base, "AdapterDetails");
-    registry::Value details = captured != nullptr && registry::member(*captured, "Watts") != nullptr
-                                  ? *captured
-                                  : registry::dictionary();
+    const auto capturedDetail = [&](const char* key) {
+        return captured != nullptr ? registry::integerOf(registry::member(*captured, key)) : std::nullopt;
+    };
+    if (capturedDetail("Watts") == adapter.watts &&
+        capturedDetail("AdapterVoltage") == rounded(adapter.volts * 1000)) {
+        return *captured;
+    }
+    registry::Value details = captured != nullptr && capturedDetail("Watts") ? *captured : registry::dictionary();
     registry::setMember(details, "Watts", registry::integer(adapter.watts));
     registry::setMember(details, "AdapterVoltage", registry::integer(rounded(adapter.volts * 1000)));
     registry::setMember(details, "Current",
@@ -52,7 +59,11 @@ registry::Value smartBatteryEntry(const BatteryPhysics& physics, CapacityUnits u
         set("MaxCapacity", registry::integer(installed ? 100 : 0));
         set("AppleRawCurrentCapacity", registry::integer(chargeMAh));
         set("AppleRawMaxCapacity", registry::integer(fullMAh));
-        set("NominalChargeCapacity", registry::integer(fullMAh));
+        // A captured figure stays: the pack's nominal capacity is not the
+        // gauge's present maximum.
+        if (registry::member(base, "NominalChargeCapacity") == nullptr) {
+            set("NominalChargeCapacity", registry::integer(fullMAh));
+        }
     } else {
         set("CurrentCapacity", registry::integer(chargeMAh));
         set("MaxCapacity", registry::integer(fullMAh));

@@ -3,6 +3,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,9 +35,13 @@ constexpr const char* usage =
     "  wake                   wake the machine\n"
     "  os VERSION             set the operating system's version, for example 26.1\n"
     "  battery remove|insert  take the battery out or put it back\n"
+    "  capture load FILE      take the battery from an ioreg dump of a real Mac's AppleSmartBattery\n"
     "simmac is found through $SIMMAC_ROOT.\n";
 
 using Json = nlohmann::ordered_json;
+
+// Well below the largest message simmac takes; a battery's entry is a few KB.
+constexpr std::size_t maximumCaptureSize = 512 * 1024;
 
 // One line per key, fields separated by tabs: a type such as "ui8 " keeps its
 // trailing blank.
@@ -135,6 +142,23 @@ int run(const std::vector<std::string>& arguments)
     } else if (is({"os", ""})) {
         simulator::SimmacConnection simmac;
         simmac.request("os.set", {{"version", arguments[1]}});
+    } else if (is({"capture", "load", ""})) {
+        const std::filesystem::path file = arguments[2];
+        std::ifstream input(file, std::ios::binary);
+        std::stringstream text;
+        text << input.rdbuf();
+        if (!input) {
+            throw simulator::SimmacError("cannot read " + file.string());
+        }
+        if (text.str().size() > maximumCaptureSize) {
+            throw simulator::SimmacError(file.string() + " is too large for an ioreg dump (" +
+                                         std::to_string(text.str().size()) + " bytes)");
+        }
+        // Bytes that are not UTF-8 cannot travel in JSON; they become U+FFFD.
+        const std::string sanitized =
+            Json::parse(Json(text.str()).dump(-1, ' ', false, Json::error_handler_t::replace)).get<std::string>();
+        simulator::SimmacConnection simmac;
+        simmac.request("battery.capture", {{"text", sanitized}, {"name", file.filename().string()}});
     } else if (is({"help"}) || is({"--help"}) || is({"-h"})) {
         std::fputs(usage, stdout);
     } else {

@@ -67,6 +67,14 @@ public:
     // request("status").
     nlohmann::ordered_json status() const;
 
+    // Makes simmac take its battery from the ioreg dump `file`
+    // (`simmacctl capture load FILE`); throws std::runtime_error with
+    // simmacctl's message when that fails.
+    void loadBatteryCapture(const std::filesystem::path& file) const;
+    // A hand-written dump under Tests/TestData/BatteryCaptures (see its
+    // README.md), for example "intel-discharging.txt".
+    static std::filesystem::path batteryCapture(const std::string& name);
+
     // Stops simmac (SIGTERM, then SIGKILL after a few seconds) and waits for it;
     // the root stays until destruction. Safe to call twice.
     void stop();

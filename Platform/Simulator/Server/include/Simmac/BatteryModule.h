@@ -31,7 +31,10 @@ class SMCModule;
 //   "adapter": {"plugged": true, "watts": 70, "voltage": 20.0},
 //   "load": 24.5
 // A model without "battery" is a desktop: no battery bay and no
-// "AppleSmartBattery" entry; its adapter is the power supply.
+// "AppleSmartBattery" entry; its adapter is the power supply. Instead of
+// describing its battery a model may name an ioreg dump of a real one,
+//   "battery": {"capture": "file, relative to the model file"}
+// which is loaded as "battery.capture" loads it.
 //
 // Operations (each answers with the battery's status member):
 //   "battery.plug" {"watts"?}        plug the adapter in (default: the model's watts)
@@ -41,6 +44,13 @@ class SMCModule;
 //   "battery.load" {"watts"}         what the computer draws
 //   "battery.speed" {"factor"}       simulated seconds per real second, 0-100000
 //   "battery.remove" / "battery.insert"
+//   "battery.capture" {"text", "name"} takes the "AppleSmartBattery" entry of
+//                                 an ioreg dump (IORegistryDump) and goes on from
+//                                 it: its capacities, level, cycle count,
+//                                 temperature, voltage, amperage and adapter
+//                                 become the physics' state, and its other keys
+//                                 stay in the entry as captured. A dump that
+//                                 cannot be read changes nothing.
 class BatteryModule : public SimulatorModule {
 public:
     // Real time between two ticks.
@@ -63,15 +73,27 @@ public:
     bool onAdapterPower() const;
 
 private:
+    struct Readings {
+        double voltageMillivolts = 0;
+        double currentMilliamps = 0;
+    };
     struct Configuration {
         BatteryPhysics physics;
         CapacityUnits units = CapacityUnits::percent;
         registry::Value base;
         int modelAdapterWatts = 0;
         double modelAdapterVolts = 0;
+        // Where the battery goes on from: a capture's readings, else the
+        // model's SMC keys.
+        std::optional<Readings> capturedReadings;
+        std::string captureName;
     };
 
     static Configuration configurationOf(const HardwareModel& model);
+    // `configuration` with its battery taken from the dump `text`; throws
+    // SimulatorError naming `name`.
+    static Configuration withCapture(Configuration configuration, std::string_view text, const std::string& name);
+    void putInForce(Configuration configuration);
     void armTimer();
     void tick();
     ChargerControls readControls() const;

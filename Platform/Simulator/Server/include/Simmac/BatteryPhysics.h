@@ -62,8 +62,11 @@ public:
     // ---- Changes from outside (simmacctl, a capture) ----
     void plug(int watts, double volts);
     void unplug();
-    // `percent` 0-100 of the full-charge capacity.
+    // `percent` 0-100 of the full-charge capacity, shown as it is.
     void setLevel(double percent);
+    // The level shown stays this many points off the pack's own state of
+    // charge from now on, as a captured machine showed it.
+    void setShownLevel(int percent);
     void setTemperature(double celsius);
     void setLoad(double watts);
     void removeBattery();
@@ -82,6 +85,8 @@ public:
 
     // Percent of the full-charge capacity as the machine shows it (rounded).
     int level() const;
+    // Percent of the full-charge capacity the pack holds (rounded).
+    int packLevel() const;
     bool adapterEnabled() const { return adapterEnabled_; }
     bool isCharging() const { return batteryInstalled() && currentMilliamps_ > 0; }
     bool isFullyCharged() const;
@@ -108,6 +113,7 @@ private:
     double loadWatts_;
     double ambientCelsius_;
     double voltageOffsetVolts_ = 0;
+    int shownLevelOffset_ = 0;
     double dischargedSinceCycleMAh_ = 0;
     bool firmwareHolding_ = false;
     Flow flow_ = Flow::idle;

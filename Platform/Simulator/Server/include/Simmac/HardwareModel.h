@@ -22,11 +22,14 @@ public:
 
     const std::string& name() const { return name_; }
     const nlohmann::ordered_json& document() const { return document_; }
+    // The folder of the model file, against which files it names are found.
+    const std::filesystem::path& directory() const { return directory_; }
 
 private:
-    HardwareModel(std::string name, nlohmann::ordered_json document);
+    HardwareModel(std::string name, nlohmann::ordered_json document, std::filesystem::path directory);
 
     std::string name_;
+    std::filesystem::path directory_;
     nlohmann::ordered_json document_;
 };
 

@@ -26,8 +26,8 @@ enum class CapacityUnits {
 // "AvgTimeToEmpty" and "AvgTimeToFull" (minutes, 65535 when none),
 // "AdapterDetails" ({"Watts", "AdapterVoltage" mV, "Current" mA} while plugged
 // in, else empty, with any further captured members kept while plugged in);
-// in percent units also "AppleRawCurrentCapacity", "AppleRawMaxCapacity" and
-// "NominalChargeCapacity".
+// in percent units also "AppleRawCurrentCapacity", "AppleRawMaxCapacity" and,
+// unless `base` has it, "NominalChargeCapacity".
 registry::Value smartBatteryEntry(const BatteryPhysics& physics, CapacityUnits units, const registry::Value& base);
 
 }  // namespace simmac

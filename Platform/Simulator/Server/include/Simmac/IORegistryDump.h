@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string_view>
+
+#include "Simmac/RegistryValue.h"
+
+namespace simmac {
+
+// A registry entry read from the text `ioreg` prints, for example
+// `ioreg -rn AppleSmartBattery` or the whole tree of `ioreg -l`:
+//
+//   +-o AppleSmartBattery  <class AppleSmartBattery, id 0x100000b2c, registered, ...>
+//     {
+//       "ExternalConnected" = Yes
+//       "Amperage" = 18446744073709550084
+//       "AdapterDetails" = {"Watts"=96,"AdapterVoltage"=20000,"Name"=""}
+//       "CellVoltage" = (4107,4108,4106)
+//       "ManufacturerData" = <000000000b00>
+//       "BatteryData" = {"Serial"="F8Y21","Flags"=,"Ra"=(1,2)}
+//     }
+//
+// Lines may carry the tree's drawing ("| |   ") in front. Values are Yes and
+// No, decimal integers (unsigned 64-bit ones above the signed range stand for
+// negative numbers: 18446744073709550084 is -1532), quoted texts, <hex data>,
+// {dictionaries} and (arrays), and empty values, which are kept as empty data.
+// With "+-o" lines the entry is the first object of the wanted class (or
+// name); without them, the one { } block.
+class IORegistryDump {
+public:
+    // The properties of the entry of class `className` as a registry
+    // dictionary. Throws SimulatorError "line N: what is wrong" for anything
+    // it cannot read, or naming the class when the dump has no such entry.
+    static registry::Value parse(std::string_view text, std::string_view className);
+};
+
+}  // namespace simmac
