@@ -45,7 +45,7 @@ TEST(IORegistryDump, ReadsEveryKindOfValueAsTheRegistryTypesIt)
     EXPECT_EQ(registry::integerOf(registry::member(entry, "CycleCount")), 187);
     EXPECT_EQ(registry::integerOf(registry::member(entry, "Offset")), -12);
     EXPECT_EQ(registry::integerOf(registry::member(entry, "Amperage")), -1532);
-    EXPECT_EQ(*registry::textOf(registry::member(entry, "BatterySerialNumber")), "F8Y 2341");
+    EXPECT_EQ(*registry::member(entry, "BatterySerialNumber"), registry::text("F8Y 2341"));
     EXPECT_EQ(*registry::member(entry, "ManufacturerData"), registry::data(std::vector<std::uint8_t>{0x00, 0xFF, 0x0A}));
     EXPECT_EQ(*registry::member(entry, "CellVoltage"),
               registry::array({registry::integer(4259), registry::integer(4261), registry::integer(4260)}));

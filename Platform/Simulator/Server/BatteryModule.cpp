@@ -337,14 +337,17 @@ void BatteryModule::tick()
     pendingSeconds_ -= whole;
     const ChargerControls controls = readControls();
     // Between simulated seconds only a change of the controls moves the readings.
-    if (whole == 0 && controls != lastControls_) {
+    const bool changed = whole > 0 || controls != lastControls_;
+    if (whole == 0 && changed) {
         physics().settle(controls);
     }
     lastControls_ = controls;
     for (double second = 0; second < whole; ++second) {
         physics().advance(controls);
     }
-    publish();
+    if (changed) {
+        publish();
+    }
 
     // Ticks keep their rhythm even when one ran late.
     nextTick_ = std::max(nextTick_ + tickInterval, std::chrono::steady_clock::now());

@@ -96,12 +96,6 @@ std::optional<std::int64_t> integerOf(const Value* value)
                                                           : std::nullopt;
 }
 
-const std::string* textOf(const Value* value)
-{
-    const auto* inner = tagged(value, "text");
-    return inner != nullptr && inner->is_string() ? inner->get_ptr<const std::string*>() : nullptr;
-}
-
 const Value* member(const Value& dictionary, std::string_view key)
 {
     const auto* members = tagged(&dictionary, "dict");

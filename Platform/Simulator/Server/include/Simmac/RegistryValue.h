@@ -35,7 +35,6 @@ Value fromJSON(const nlohmann::ordered_json& plain);
 // of another type.
 std::optional<bool> booleanOf(const Value* value);
 std::optional<std::int64_t> integerOf(const Value* value);
-const std::string* textOf(const Value* value);
 
 // The member `key` of the dictionary `dictionary`; null when it has none or
 // `dictionary` is not a dictionary.
