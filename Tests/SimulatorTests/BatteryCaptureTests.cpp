@@ -102,7 +102,10 @@ TEST(BatteryCapture, AnAppleSiliconDumpOnTheAdapterReadsBackAsCaptured)
 
     // The physics goes on from there.
     ASSERT_EQ(simmac.simmacctl({"speed", "600"}).exitCode, 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (Reading().integer("AppleRawCurrentCapacity") <= 4100 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     EXPECT_GT(Reading().integer("AppleRawCurrentCapacity"), 4100);
 }
 
