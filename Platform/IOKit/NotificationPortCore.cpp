@@ -1,12 +1,17 @@
 #include "NotificationPortCore.h"
 
 #include <poll.h>
-#include <sys/eventfd.h>
+#include <sys/epoll.h>
 #include <unistd.h>
 
 #include <chrono>
 
 namespace platform {
+
+NotificationPortCore::~NotificationPortCore()
+{
+    close();
+}
 
 std::shared_ptr<simulator::SimmacConnection> NotificationPortCore::connection()
 {
@@ -15,7 +20,18 @@ std::shared_ptr<simulator::SimmacConnection> NotificationPortCore::connection()
         throw simulator::SimmacError("the notification port was destroyed");
     }
     if (!connection_) {
-        connection_ = std::make_shared<simulator::SimmacConnection>();
+        auto connection = std::make_shared<simulator::SimmacConnection>();
+        const int readiness = ::epoll_create1(EPOLL_CLOEXEC);
+        epoll_event event{};
+        event.events = EPOLLIN;
+        if (readiness < 0 || ::epoll_ctl(readiness, EPOLL_CTL_ADD, connection->fileDescriptor(), &event) != 0) {
+            if (readiness >= 0) {
+                ::close(readiness);
+            }
+            throw simulator::SimmacError("cannot watch the connection to simmac");
+        }
+        connection_ = std::move(connection);
+        readiness_ = readiness;
     }
     return connection_;
 }
@@ -23,7 +39,7 @@ std::shared_ptr<simulator::SimmacConnection> NotificationPortCore::connection()
 int NotificationPortCore::fileDescriptor() const
 {
     std::lock_guard lock(mutex_);
-    return connection_ ? connection_->fileDescriptor() : -1;
+    return readiness_;
 }
 
 void NotificationPortCore::addTarget(std::uint64_t registration, Target target)
@@ -43,15 +59,18 @@ void NotificationPortCore::close()
     std::lock_guard lock(mutex_);
     closed_ = true;
     targets_.clear();
+    if (readiness_ >= 0) {
+        ::close(readiness_);
+        readiness_ = -1;
+    }
     connection_.reset();
 }
 
 void NotificationPortCore::silence(const std::shared_ptr<simulator::SimmacConnection>& connection)
 {
-    const int quiet = ::eventfd(0, EFD_CLOEXEC);
-    if (quiet >= 0) {
-        ::dup2(quiet, connection->fileDescriptor());
-        ::close(quiet);
+    std::lock_guard lock(mutex_);
+    if (readiness_ >= 0) {
+        ::epoll_ctl(readiness_, EPOLL_CTL_DEL, connection->fileDescriptor(), nullptr);
     }
 }
 
@@ -62,7 +81,11 @@ std::size_t NotificationPortCore::dispatchPending()
         std::lock_guard lock(mutex_);
         connection = connection_;
     }
-    if (!connection || connection->isBroken()) {
+    if (!connection) {
+        return 0;
+    }
+    if (connection->isBroken()) {
+        silence(connection);
         return 0;
     }
     std::size_t delivered = 0;

@@ -23,9 +23,15 @@ public:
         io_object_t notifier = 0;
     };
 
+    ~NotificationPortCore();
+
     // The port's connection, opened on first use; throws SimmacError.
     std::shared_ptr<simulator::SimmacConnection> connection();
-    // -1 while no registration has used the port, or after close().
+    // Readable while notifications wait; -1 while no registration has used
+    // the port, or after close(). It is an epoll instance watching the
+    // connection, so that the port alone decides when it is readable: once
+    // simmac is gone, it (and every duplicate of it) stays quiet instead of
+    // reporting the closed socket for ever.
     int fileDescriptor() const;
 
     void addTarget(std::uint64_t registration, Target target);
@@ -40,6 +46,7 @@ private:
 
     mutable std::mutex mutex_;
     std::shared_ptr<simulator::SimmacConnection> connection_;
+    int readiness_ = -1;
     std::map<std::uint64_t, Target> targets_;
     bool closed_ = false;
 };

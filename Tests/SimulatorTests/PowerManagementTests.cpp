@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -198,6 +199,26 @@ TEST(SystemPower, AProcessThatDoesNotAnswerIsWaitedForOnlyUntilTheTimeOut)
     EXPECT_EQ(again.exitCode, 1);
     EXPECT_EQ(again.errorOutput, "simmacctl: the machine is already asleep\n");
     listener.stop();
+}
+
+TEST(SystemPower, APortGoesQuietWhenSimmacIsGone)
+{
+    SimmacProcess simmac;
+    PowerListener listener;
+    listener.start();
+    const int duplicate = ::dup(IONotificationPortGetFileDescriptor(listener.port));
+    const auto readable = [&](int milliseconds) {
+        pollfd entry{duplicate, POLLIN, 0};
+        return ::poll(&entry, 1, milliseconds) > 0;
+    };
+    simmac.stop();
+    EXPECT_TRUE(readable(5000));
+    EXPECT_EQ(IONotificationPortDispatchPending(listener.port), 0u);
+    // No run loop spins on a closed connection.
+    EXPECT_FALSE(readable(50));
+    ::close(duplicate);
+    listener.watch.release();
+    IONotificationPortDestroy(listener.port);
 }
 
 TEST(SystemPower, RegistrationNeedsSimmacAndItsArguments)

@@ -71,8 +71,8 @@ CFTypeRef IORegistryEntryCreateCFProperty(io_registry_entry_t entry, const char*
 //   };
 //   arm();
 //
-// (the descriptor stays the port's: a watcher that closes what it watches
-// watches a duplicate).
+// The descriptor stays the port's (a watcher that closes what it watches
+// watches a duplicate). Once simmac is gone it never becomes readable again.
 struct IONotificationPort;
 using IONotificationPortRef = IONotificationPort*;
 
