@@ -65,15 +65,3 @@ TEST_F(DesktopPowerMonitorTest, FallsBackToVoltageTimesCurrentAndGivesNothingWit
     EXPECT_EQ(read(), std::nullopt);
 }
 
-TEST_F(DesktopPowerMonitorTest, ReadingsRunOneAfterAnother)
-{
-    // Several readings awaited at once all resume, each with its own value.
-    std::vector<QCoro::Task<Outcome>> pending;
-    for (int i = 0; i < 8; ++i) {
-        pending.push_back(readOnce(monitor));
-    }
-    for (QCoro::Task<Outcome>& task : pending) {
-        const Outcome outcome = QCoro::waitFor(std::move(task));
-        EXPECT_EQ(outcome.sample, (DesktopPowerSample{stamp, double(38.6f)}));
-    }
-}

@@ -6,6 +6,8 @@
 
 #include <memory>
 
+#include <unistd.h>
+
 namespace {
 
 std::unique_ptr<testsupport::SimmacProcess> running;
@@ -13,7 +15,15 @@ std::unique_ptr<testsupport::SimmacProcess> running;
 // Starts simmac before the first test and stops it after the last.
 class SimmacEnvironment : public testing::Environment {
 public:
-    void SetUp() override { running = std::make_unique<testsupport::SimmacProcess>(); }
+    void SetUp() override
+    {
+        testsupport::SimmacProcess::Options options;
+        // The battery's readings stay exactly as each test sets them.
+        options.speed = 0;
+        // Power settings are the system's; this process may change them.
+        options.privilegedUid = getuid();
+        running = std::make_unique<testsupport::SimmacProcess>(options);
+    }
     void TearDown() override { running.reset(); }
 };
 

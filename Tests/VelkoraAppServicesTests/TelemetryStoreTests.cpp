@@ -128,18 +128,6 @@ TEST(TelemetryStore, HistoryHoldsAtMost300SamplesDroppingTheOldest)
     EXPECT_EQ(store.desktopPower(), sampleAt(start + 300 * tick, 300));
 }
 
-TEST(TelemetryStore, HistoryKeepsItsOrderWhenPrunedByAge)
-{
-    TelemetryStore store;
-    // The model may hand over a history whose samples are not in time order;
-    // pruning keeps the order of those that stay.
-    store.setDesktopPowerHistory({sampleAt(start + 10s, 1), sampleAt(start, 2), sampleAt(start + 20s, 3)});
-    store.recordDesktopPower(sampleAt(start + 305s, 4), start + 305s);
-    EXPECT_EQ(store.desktopPowerHistory(),
-              (QList<DesktopPowerSample>{sampleAt(start + 10s, 1), sampleAt(start + 20s, 3),
-                                         sampleAt(start + 305s, 4)}));
-}
-
 TEST(TelemetryStore, AnnouncesEveryChangeBeforeMakingIt)
 {
     TelemetryStore store;
