@@ -658,7 +658,7 @@ PowerSnapshot HardwareController::readSnapshot() const
     const std::optional<std::int64_t> rawCurrentCapacity = registryInteger("AppleRawCurrentCapacity");
     const std::optional<std::int64_t> rawMaxCapacity = registryInteger("AppleRawMaxCapacity");
     battery.hardwarePercentage = rawMaxCapacity && *rawMaxCapacity >= 1
-                                     ? rawCurrentCapacity.value_or(0) * 100 / *rawMaxCapacity
+                                     ? PowerMath::percentage(rawCurrentCapacity.value_or(0), *rawMaxCapacity)
                                      : battery.percentage;
     battery.isCharging = valueOrElse(powerSourceValue<bool>(powerInfo, "Is Charging"), [&] {
         return property<bool>(batteryService, "IsCharging").value_or(false);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -44,6 +45,18 @@ TEST(TelemetryTest, SystemLoadIsNeverNegative)
     }
     EXPECT_EQ(PowerMath::systemLoadWatts(std::nan(""), -10), 10);
     EXPECT_EQ(PowerMath::systemLoadWatts(60, std::nan("")), 0);
+}
+
+TEST(TelemetryTest, PercentageTruncatesAndSaturatesInsteadOfOverflowing)
+{
+    EXPECT_EQ(PowerMath::percentage(4100, 5000), 82);
+    EXPECT_EQ(PowerMath::percentage(-1, 3), -33);
+    EXPECT_EQ(PowerMath::percentage(std::numeric_limits<std::int64_t>::max(), 1),
+              std::numeric_limits<std::int64_t>::max());
+    EXPECT_EQ(PowerMath::percentage(std::numeric_limits<std::int64_t>::min(), 1),
+              std::numeric_limits<std::int64_t>::min());
+    EXPECT_EQ(PowerMath::percentage(std::numeric_limits<std::int64_t>::max(), 200),
+              std::numeric_limits<std::int64_t>::max() / 2);
 }
 
 TEST(TelemetryTest, SMCValuesDecodeInBothByteOrdersWithinTheirRanges)

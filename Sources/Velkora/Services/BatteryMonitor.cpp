@@ -58,13 +58,6 @@ std::optional<std::int64_t> validTime(std::optional<std::int64_t> minutes)
 // `part` in percent of `whole` (above 0), truncated toward zero. Registry
 // values pasted from elsewhere can be anything; a result beyond 64 bits is
 // held at the nearest limit instead of overflowing.
-std::int64_t percentOf(std::int64_t part, std::int64_t whole)
-{
-    const __int128 percent = static_cast<__int128>(part) * 100 / whole;
-    return static_cast<std::int64_t>(std::clamp<__int128>(percent, std::numeric_limits<std::int64_t>::min(),
-                                                          std::numeric_limits<std::int64_t>::max()));
-}
-
 std::vector<std::uint8_t> smcBytes(smckit::KeyCode key)
 {
     try {
@@ -232,7 +225,7 @@ PowerSnapshot BatteryMonitor::read()
                          }).value_or(0);
     const std::optional<std::int64_t> rawCurrent = property<std::int64_t>("AppleRawCurrentCapacity");
     const std::optional<std::int64_t> rawMaximum = property<std::int64_t>("AppleRawMaxCapacity");
-    battery.hardwarePercentage = rawMaximum.value_or(0) > 0 ? percentOf(rawCurrent.value_or(0), *rawMaximum)
+    battery.hardwarePercentage = rawMaximum.value_or(0) > 0 ? PowerMath::percentage(rawCurrent.value_or(0), *rawMaximum)
                                                             : battery.percentage;
     battery.isCharging =
         orElse(member<bool>(info, "Is Charging"), [this] { return property<bool>("IsCharging"); }).value_or(false);
