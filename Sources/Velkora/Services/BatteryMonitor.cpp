@@ -14,7 +14,6 @@
 #include <qcoro/qcorofuture.h>
 
 #include <algorithm>
-#include <limits>
 
 namespace velkora {
 
