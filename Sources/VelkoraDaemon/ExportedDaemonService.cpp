@@ -5,8 +5,6 @@
 
 namespace velkora {
 
-using platform::NSXPCArgument;
-using platform::NSXPCReplyShape;
 using Protocol = VelkoraDaemonProtocol;
 
 ExportedDaemonService::ExportedDaemonService(std::shared_ptr<VelkoraDaemonProtocol> service)
@@ -16,16 +14,7 @@ ExportedDaemonService::ExportedDaemonService(std::shared_ptr<VelkoraDaemonProtoc
 
 platform::NSXPCInterface ExportedDaemonService::interface()
 {
-    return platform::NSXPCInterface(
-        "VelkoraDaemonProtocol",
-        {
-            {std::string(Protocol::pingSelector), NSXPCArgument::none, NSXPCReplyShape::text},
-            {std::string(Protocol::healthSelector), NSXPCArgument::none, NSXPCReplyShape::dataAndText},
-            {std::string(Protocol::fetchSnapshotSelector), NSXPCArgument::none, NSXPCReplyShape::dataAndText},
-            {std::string(Protocol::fetchCapabilitiesSelector), NSXPCArgument::none, NSXPCReplyShape::dataAndText},
-            {std::string(Protocol::fetchPolicySelector), NSXPCArgument::none, NSXPCReplyShape::dataAndText},
-            {std::string(Protocol::performSelector), NSXPCArgument::data, NSXPCReplyShape::dataAndText},
-        });
+    return platform::NSXPCInterface::interfaceWithProtocol<VelkoraDaemonProtocol>();
 }
 
 void ExportedDaemonService::dispatch(const std::string& selector, std::optional<std::vector<std::uint8_t>> argument,

@@ -2,24 +2,13 @@
 
 namespace velkora {
 
-using platform::NSXPCArgument;
-using platform::NSXPCReplyShape;
 using platform::NSXPCReplyValue;
 
 VelkoraDaemonProxy::VelkoraDaemonProxy(platform::NSXPCRemoteObjectProxy proxy) : proxy_(std::move(proxy)) {}
 
 platform::NSXPCInterface VelkoraDaemonProxy::interface()
 {
-    return platform::NSXPCInterface(
-        "VelkoraDaemonProtocol",
-        {
-            {std::string(pingSelector), NSXPCArgument::none, NSXPCReplyShape::text},
-            {std::string(healthSelector), NSXPCArgument::none, NSXPCReplyShape::dataAndText},
-            {std::string(fetchSnapshotSelector), NSXPCArgument::none, NSXPCReplyShape::dataAndText},
-            {std::string(fetchCapabilitiesSelector), NSXPCArgument::none, NSXPCReplyShape::dataAndText},
-            {std::string(fetchPolicySelector), NSXPCArgument::none, NSXPCReplyShape::dataAndText},
-            {std::string(performSelector), NSXPCArgument::data, NSXPCReplyShape::dataAndText},
-        });
+    return platform::NSXPCInterface::interfaceWithProtocol<VelkoraDaemonProtocol>();
 }
 
 void VelkoraDaemonProxy::ping(TextReply reply)

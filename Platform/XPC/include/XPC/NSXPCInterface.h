@@ -27,6 +27,21 @@ public:
     // Throws std::invalid_argument for an empty or over-long selector or one named twice.
     NSXPCInterface(std::string protocolName, std::vector<NSXPCMethod> methods);
 
+    // The interface of a protocol type that describes itself: a static
+    // `protocolName` and a static list `methods` whose entries name a
+    // `selector` and say whether it `takesData` and `repliesWithOneText`.
+    template <typename Protocol>
+    static NSXPCInterface interfaceWithProtocol()
+    {
+        std::vector<NSXPCMethod> methods;
+        for (const auto& method : Protocol::methods) {
+            methods.push_back({std::string(method.selector),
+                               method.takesData ? NSXPCArgument::data : NSXPCArgument::none,
+                               method.repliesWithOneText ? NSXPCReplyShape::text : NSXPCReplyShape::dataAndText});
+        }
+        return NSXPCInterface(std::string(Protocol::protocolName), std::move(methods));
+    }
+
     const std::string& protocolName() const { return protocolName_; }
     const std::vector<NSXPCMethod>& methods() const { return methods_; }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -25,6 +26,24 @@ public:
     static constexpr std::string_view fetchCapabilitiesSelector = "fetchCapabilitiesWithReply:";
     static constexpr std::string_view fetchPolicySelector = "fetchPolicyWithReply:";
     static constexpr std::string_view performSelector = "performWithCommandData:reply:";
+
+    // What a transport without an object runtime needs to know of each
+    // operation, in declaration order: whether the request carries a byte blob,
+    // and whether the reply is the one text of the ping rather than data and text.
+    struct Method {
+        std::string_view selector;
+        bool takesData;
+        bool repliesWithOneText;
+    };
+    static constexpr std::string_view protocolName = "VelkoraDaemonProtocol";
+    static constexpr std::array<Method, 6> methods{{
+        {pingSelector, false, true},
+        {healthSelector, false, false},
+        {fetchSnapshotSelector, false, false},
+        {fetchCapabilitiesSelector, false, false},
+        {fetchPolicySelector, false, false},
+        {performSelector, true, false},
+    }};
 
     virtual ~VelkoraDaemonProtocol() = default;
 
