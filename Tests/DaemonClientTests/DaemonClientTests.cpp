@@ -307,7 +307,8 @@ TEST_F(DaemonClientTest, InvalidatingTheConnectionFailsThePendingCallsOnce)
     startHoldingPeer();
     Started<PowerSnapshot> first(client->fetchSnapshot(3));
     Started<ChargePolicy> second(client->fetchPolicy());
-    heldRequests(2);
+    // Held, not dropped: a released reply would fail the calls on its own.
+    const auto held = heldRequests(2);
     client->invalidateConnection();
     client->invalidateConnection();
     EXPECT_EQ(clientError(first.wait().error), ClientError::connectionUnavailable());
