@@ -1,7 +1,7 @@
 #include "AppKit/NSRunningApplication.h"
 
-#include "ChildProcess.h"
-#include "TemporaryRoot.h"
+#include <TestSupport/ChildProcess.h>
+#include <TestSupport/TemporaryRoot.h>
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "Sparkle/SUStandardVersionComparator.h"
 
 #include "FeedServer.h"
-#include "TemporaryRoot.h"
+#include <TestSupport/TemporaryRoot.h>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

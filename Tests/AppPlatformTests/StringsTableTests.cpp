@@ -1,7 +1,7 @@
 #include "Foundation/Bundle.h"
 #include "Foundation/StringsTable.h"
 
-#include "TemporaryRoot.h"
+#include <TestSupport/TemporaryRoot.h>
 
 #include <gtest/gtest.h>
 

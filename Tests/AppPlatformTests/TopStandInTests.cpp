@@ -1,4 +1,4 @@
-#include "ChildProcess.h"
+#include <TestSupport/ChildProcess.h>
 
 #include <QProcess>
 

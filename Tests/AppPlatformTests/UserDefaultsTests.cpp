@@ -2,7 +2,7 @@
 
 #include "Foundation/SimulatedRoot.h"
 
-#include "TemporaryRoot.h"
+#include <TestSupport/TemporaryRoot.h>
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "AppKit/NSApplication.h"
 #include "Foundation/NSError.h"
 
-#include "TemporaryRoot.h"
+#include <TestSupport/TemporaryRoot.h>
 
 #include <gtest/gtest.h>
 

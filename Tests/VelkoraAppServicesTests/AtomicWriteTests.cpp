@@ -1,5 +1,5 @@
 #include "ProbeDocuments.h"
-#include "TemporaryRoot.h"
+#include <TestSupport/TemporaryRoot.h>
 
 #include "Foundation/SimulatedRoot.h"
 

@@ -1,7 +1,7 @@
 #include "Services/HighEnergyService.h"
 
-#include "ChildProcess.h"
-#include "TemporaryRoot.h"
+#include <TestSupport/ChildProcess.h>
+#include <TestSupport/TemporaryRoot.h>
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 #include "Foundation/SimulatedRoot.h"
 
 #include "ProbeDocuments.h"
-#include "TemporaryRoot.h"
+#include <TestSupport/TemporaryRoot.h>
 
 #include <nlohmann/json.hpp>
 

@@ -1,6 +1,6 @@
 #include "Services/UpdateCenter.h"
 
-#include "TemporaryRoot.h"
+#include <TestSupport/TemporaryRoot.h>
 
 #include <QUrl>
 
