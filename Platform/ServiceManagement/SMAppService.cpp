@@ -20,7 +20,7 @@ namespace {
 
 constexpr const char* kDefaultIdentifier = "com.velkora.app";
 
-// Quoting of one argument of an Exec key (desktop entry specification).
+// Quoting of one argument of an Exec key, as desktop entries require it.
 std::string execArgument(const std::string& argument)
 {
     std::string out = "\"";
