@@ -10,30 +10,28 @@ IOObjectTable& IOObjectTable::shared()
 
 io_object_t IOObjectTable::insert(Object object)
 {
+    auto shared = std::make_shared<const Object>(std::move(object));
     std::lock_guard lock(mutex_);
     const io_object_t handle = next_++;
-    objects_.emplace(handle, std::move(object));
+    objects_.emplace(handle, std::move(shared));
     return handle;
 }
 
-std::optional<IOObjectTable::Object> IOObjectTable::find(io_object_t handle) const
+std::shared_ptr<const IOObjectTable::Object> IOObjectTable::find(io_object_t handle) const
 {
     std::lock_guard lock(mutex_);
     const auto found = objects_.find(handle);
-    if (found == objects_.end()) {
-        return std::nullopt;
-    }
-    return found->second;
+    return found == objects_.end() ? nullptr : found->second;
 }
 
-std::optional<IOObjectTable::Object> IOObjectTable::remove(io_object_t handle)
+std::shared_ptr<const IOObjectTable::Object> IOObjectTable::remove(io_object_t handle)
 {
     std::lock_guard lock(mutex_);
     const auto found = objects_.find(handle);
     if (found == objects_.end()) {
-        return std::nullopt;
+        return nullptr;
     }
-    Object object = std::move(found->second);
+    std::shared_ptr<const Object> object = std::move(found->second);
     objects_.erase(found);
     return object;
 }

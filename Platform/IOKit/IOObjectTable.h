@@ -34,15 +34,15 @@ public:
     static IOObjectTable& shared();
 
     io_object_t insert(Object object);
-    // Copies, so that the caller may use the object while another thread
-    // releases the handle.
-    std::optional<Object> find(io_object_t handle) const;
-    // The object that was removed, if any.
-    std::optional<Object> remove(io_object_t handle);
+    // Shared, so that the caller may use the object while another thread
+    // releases the handle; null when the handle names nothing.
+    std::shared_ptr<const Object> find(io_object_t handle) const;
+    // The object that was removed; null when there was none.
+    std::shared_ptr<const Object> remove(io_object_t handle);
 
 private:
     mutable std::mutex mutex_;
-    std::unordered_map<io_object_t, Object> objects_;
+    std::unordered_map<io_object_t, std::shared_ptr<const Object>> objects_;
     io_object_t next_ = 0x1000;
 };
 

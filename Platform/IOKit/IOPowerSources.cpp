@@ -15,25 +15,25 @@ constexpr const char* blobMember = "power sources";
 
 CFTypeRef IOPSCopyPowerSourcesInfo()
 {
-    nlohmann::ordered_json sources;
+    CFTypeRef sources;
     try {
-        sources = simulator::SharedSimmacConnection::request("ps.info");
+        simulator::SharedSimmacConnection::query(
+            {simulator::QueryOperation::powerSources, {}, {}},
+            [&sources](std::span<const std::uint8_t> encoded) { sources = platform::decodeRegistryValue(encoded); });
     } catch (const simulator::SimmacError&) {
         return nullptr;
     }
-    if (!sources.is_array()) {
+    const CFPropertyValue::Array* descriptions = sources ? sources->get<CFPropertyValue::Array>() : nullptr;
+    if (descriptions == nullptr) {
         return nullptr;
     }
-    CFPropertyValue::Array descriptions;
-    for (const auto& source : sources) {
-        CFTypeRef description = platform::decodeRegistryValue(source);
-        if (!description || description->type() != CFPropertyType::dictionary) {
+    for (const CFTypeRef& description : *descriptions) {
+        if (description->type() != CFPropertyType::dictionary) {
             return nullptr;
         }
-        descriptions.push_back(std::move(description));
     }
     CFPropertyValue::Dictionary blob;
-    blob.emplace(blobMember, std::make_shared<const CFPropertyValue>(std::move(descriptions)));
+    blob.emplace(blobMember, std::move(sources));
     return std::make_shared<const CFPropertyValue>(std::move(blob));
 }
 

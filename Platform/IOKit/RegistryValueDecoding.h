@@ -1,15 +1,15 @@
 #pragma once
 
-#include <nlohmann/json.hpp>
+#include <cstdint>
+#include <span>
 
 #include "IOKit/CFPropertyValue.h"
 
 namespace platform {
 
-// A registry value as simmac sends it (one-member objects named after the
-// type: {"bool": true}, {"int": -1532}, {"text": "..."}, {"data": "0A1B"},
-// {"array": [...]}, {"dict": {...}}) as a CFPropertyValue; null for JSON null
-// and for anything malformed.
-CFTypeRef decodeRegistryValue(const nlohmann::ordered_json& value);
+// A registry value as simmac sends it (simulator::RegistryValueWriter's
+// binary form) as a CFPropertyValue; null for "none" and for anything
+// malformed, in which case the whole value is refused.
+CFTypeRef decodeRegistryValue(std::span<const std::uint8_t> encoded);
 
 }  // namespace platform

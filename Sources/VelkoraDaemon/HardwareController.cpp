@@ -74,14 +74,20 @@ HardwareError writeNotTaken(KeyCode key)
     return HardwareError::commandFailed("SMC 写入未生效（" + key.toString() + "）");
 }
 
+// A fresh copy of the battery service's property `key`, as the registry hands it out.
+CFTypeRef propertyValue(io_service_t service, const char* key)
+{
+    if (service == IO_OBJECT_NULL) {
+        return nullptr;
+    }
+    return IORegistryEntryCreateCFProperty(service, key, kCFAllocatorDefault, 0);
+}
+
 // A fresh copy of the battery service's property `key` when it has type T.
 template <typename T>
 std::optional<T> property(io_service_t service, const char* key)
 {
-    if (service == IO_OBJECT_NULL) {
-        return std::nullopt;
-    }
-    const CFTypeRef value = IORegistryEntryCreateCFProperty(service, key, kCFAllocatorDefault, 0);
+    const CFTypeRef value = propertyValue(service, key);
     if (!value) {
         return std::nullopt;
     }
@@ -664,8 +670,11 @@ PowerSnapshot HardwareController::readSnapshot() const
         return property<bool>(batteryService, "IsCharging").value_or(false);
     });
     battery.isFullyCharged = property<bool>(batteryService, "FullyCharged").value_or(false);
-    const Dictionary adapterDetails =
-        property<Dictionary>(batteryService, "AdapterDetails").value_or(Dictionary{});
+    // Looked up where the registry's copy lies rather than copied again.
+    const Dictionary noAdapterDetails;
+    const CFTypeRef adapterDetailsValue = propertyValue(batteryService, "AdapterDetails");
+    const Dictionary* adapterDetailsFound = adapterDetailsValue ? adapterDetailsValue->get<Dictionary>() : nullptr;
+    const Dictionary& adapterDetails = adapterDetailsFound != nullptr ? *adapterDetailsFound : noAdapterDetails;
     const std::int64_t ratedWatts = member<std::int64_t>(adapterDetails, "Watts").value_or(0);
     battery.adapterConnected = property<bool>(batteryService, "ExternalConnected").value_or(false) || ratedWatts > 0;
     battery.currentCapacityMAh = rawCurrentCapacity.value_or(0);

@@ -197,6 +197,8 @@ TEST_F(InProcessSimmac, ABrokenPeerLosesOnlyItsOwnConnection)
         {"frame over 1 MiB", {0, 0, 0x20, 0, 3}},
         {"reply kind from a client", {2, 0, 0, 0, 4, '{', '}'}},
         {"struct call too short", {2, 0, 0, 0, 1, 0, 0}},
+        {"query without its operation", {0, 0, 0, 0, 6}},
+        {"query reply from a client", {1, 0, 0, 0, 7, 0}},
     };
     for (const Garbage& garbage : cases) {
         const int fd = rawConnection();

@@ -2,6 +2,8 @@
 
 #include <poll.h>
 
+#include <cstdlib>
+
 namespace simulator {
 
 namespace {
@@ -24,14 +26,17 @@ SharedSimmacConnection& SharedSimmacConnection::instance()
 
 std::shared_ptr<SimmacConnection> SharedSimmacConnection::acquire()
 {
-    const std::filesystem::path socketPath = SimmacConnection::defaultSocketPath();
+    // The socket's place follows from SIMMAC_ROOT alone, so it is only worked
+    // out again when that setting changed, not on every request.
+    const char* root = std::getenv("SIMMAC_ROOT");
+    const std::string_view rootSetting = root != nullptr ? root : "";
     std::lock_guard lock(mutex_);
-    const bool stale = !connection_ || connection_->isBroken() || socketPath_ != socketPath ||
+    const bool stale = !connection_ || connection_->isBroken() || rootSetting_ != rootSetting ||
                        (requestsInFlight_ == 0 && closedByPeer(*connection_));
     if (stale) {
         connection_.reset();
-        connection_ = std::make_shared<SimmacConnection>(socketPath);
-        socketPath_ = socketPath;
+        connection_ = std::make_shared<SimmacConnection>(SimmacConnection::defaultSocketPath());
+        rootSetting_ = rootSetting;
     }
     ++requestsInFlight_;
     return connection_;
@@ -43,8 +48,8 @@ void SharedSimmacConnection::releaseOne()
     --requestsInFlight_;
 }
 
-nlohmann::ordered_json SharedSimmacConnection::request(std::string_view operation,
-                                                       const nlohmann::ordered_json& arguments)
+template <typename Use>
+auto SharedSimmacConnection::withConnection(Use&& use)
 {
     SharedSimmacConnection& shared = instance();
     const std::shared_ptr<SimmacConnection> connection = shared.acquire();
@@ -52,7 +57,18 @@ nlohmann::ordered_json SharedSimmacConnection::request(std::string_view operatio
         SharedSimmacConnection& shared;
         ~Release() { shared.releaseOne(); }
     } release{shared};
-    return connection->request(operation, arguments);
+    return use(*connection);
+}
+
+nlohmann::ordered_json SharedSimmacConnection::request(std::string_view operation,
+                                                       const nlohmann::ordered_json& arguments)
+{
+    return withConnection([&](SimmacConnection& connection) { return connection.request(operation, arguments); });
+}
+
+void SharedSimmacConnection::query(const QueryCall& call, const SimmacConnection::QueryValueConsumer& read)
+{
+    withConnection([&](SimmacConnection& connection) { connection.query(call, read); });
 }
 
 }  // namespace simulator

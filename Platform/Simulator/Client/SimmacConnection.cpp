@@ -111,16 +111,21 @@ bool SimmacConnection::waitReadable(std::chrono::steady_clock::time_point deadli
 void SimmacConnection::receiveExactly(std::uint8_t* out, std::size_t length,
                                       std::chrono::steady_clock::time_point deadline)
 {
+    // Read first and wait only when nothing is there: most of a frame comes
+    // in one piece, so its payload is there as soon as its header is.
     while (length > 0) {
-        if (!waitReadable(deadline)) {
-            fail("simmac did not answer in time");
-        }
-        const ssize_t received = ::recv(socket_, out, length, 0);
+        const ssize_t received = ::recv(socket_, out, length, MSG_DONTWAIT);
         if (received == 0) {
             fail("simmac closed the connection");
         }
         if (received < 0) {
-            if (errno == EINTR || errno == EAGAIN) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                if (!waitReadable(deadline)) {
+                    fail("simmac did not answer in time");
+                }
+                continue;
+            }
+            if (errno == EINTR) {
                 continue;
             }
             fail(errno == ECONNRESET ? "simmac closed the connection" : systemError("cannot read from simmac"));
@@ -130,7 +135,7 @@ void SimmacConnection::receiveExactly(std::uint8_t* out, std::size_t length,
     }
 }
 
-SimmacConnection::Frame SimmacConnection::receiveFrame(std::chrono::steady_clock::time_point deadline)
+SimmacConnection::FrameView SimmacConnection::receiveFrame(std::chrono::steady_clock::time_point deadline)
 {
     std::uint8_t header[frameHeaderSize];
     receiveExactly(header, sizeof header, deadline);
@@ -138,29 +143,32 @@ SimmacConnection::Frame SimmacConnection::receiveFrame(std::chrono::steady_clock
     if (!decoded) {
         fail("simmac sent a malformed frame");
     }
-    Frame frame;
-    frame.kind = static_cast<std::uint8_t>(decoded->kind);
-    frame.payload.resize(decoded->payloadLength);
-    receiveExactly(frame.payload.data(), frame.payload.size(), deadline);
-    return frame;
+    receiveBuffer_.resize(decoded->payloadLength);
+    receiveExactly(receiveBuffer_.data(), receiveBuffer_.size(), deadline);
+    return {decoded->kind, receiveBuffer_};
 }
 
-SimmacConnection::Frame SimmacConnection::receiveReply(std::uint8_t kind, std::chrono::milliseconds timeout)
+nlohmann::ordered_json SimmacConnection::parsePush(std::span<const std::uint8_t> payload)
+{
+    auto message = nlohmann::ordered_json::parse(payload.begin(), payload.end(), nullptr, false);
+    if (message.is_discarded()) {
+        fail("simmac pushed a message that is not JSON");
+    }
+    return message;
+}
+
+SimmacConnection::FrameView SimmacConnection::receiveReply(FrameKind kind, std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
-        Frame frame = receiveFrame(deadline);
+        const FrameView frame = receiveFrame(deadline);
         if (frame.kind == kind) {
             return frame;
         }
-        if (frame.kind != static_cast<std::uint8_t>(FrameKind::push)) {
+        if (frame.kind != FrameKind::push) {
             fail("simmac sent an unexpected frame");
         }
-        auto message = nlohmann::ordered_json::parse(frame.payload, nullptr, false);
-        if (message.is_discarded()) {
-            fail("simmac pushed a message that is not JSON");
-        }
-        pushes_.push_back(std::move(message));
+        pushes_.push_back(parsePush(frame.payload));
     }
 }
 
@@ -184,8 +192,8 @@ nlohmann::ordered_json SimmacConnection::request(std::string_view operation, con
     std::copy(text.begin(), text.end(), sendBuffer_.begin() + frameHeaderSize);
     sendAll(sendBuffer_);
 
-    const Frame frame = receiveReply(static_cast<std::uint8_t>(FrameKind::reply), timeout);
-    const auto reply = nlohmann::ordered_json::parse(frame.payload, nullptr, false);
+    const FrameView frame = receiveReply(FrameKind::reply, timeout);
+    const auto reply = nlohmann::ordered_json::parse(frame.payload.begin(), frame.payload.end(), nullptr, false);
     if (reply.is_discarded() || !reply.is_object() || !reply.contains("ok") || !reply["ok"].is_boolean()) {
         fail("simmac sent a malformed reply to " + std::string(operation));
     }
@@ -196,6 +204,29 @@ nlohmann::ordered_json SimmacConnection::request(std::string_view operation, con
     }
     const auto result = reply.find("result");
     return result != reply.end() ? *result : nlohmann::ordered_json();
+}
+
+void SimmacConnection::query(const QueryCall& call, const QueryValueConsumer& read,
+                                    std::chrono::milliseconds timeout)
+{
+    if (call.className.size() > maximumQueryClassNameLength) {
+        throw SimmacError("class name of a registry query is longer than " + std::to_string(maximumQueryClassNameLength) +
+                          " bytes: " + std::string(call.className));
+    }
+    std::lock_guard lock(mutex_);
+    ensureUsable();
+    encodeQueryCall(call, sendBuffer_);
+    sendAll(sendBuffer_);
+
+    const FrameView frame = receiveReply(FrameKind::queryReply, timeout);
+    const std::optional<QueryReply> reply = decodeQueryReply(frame.payload);
+    if (!reply) {
+        fail("simmac sent a malformed query reply");
+    }
+    if (reply->outcome == QueryOutcome::error) {
+        throw SimmacError(std::string(reinterpret_cast<const char*>(reply->body.data()), reply->body.size()));
+    }
+    read(reply->body);
 }
 
 SimmacConnection::StructMethodResult SimmacConnection::callStructMethod(std::uint32_t selector,
@@ -212,7 +243,7 @@ SimmacConnection::StructMethodResult SimmacConnection::callStructMethod(std::uin
     encodeStructMethodCall({selector, static_cast<std::uint32_t>(output.size()), input}, sendBuffer_);
     sendAll(sendBuffer_);
 
-    const Frame frame = receiveReply(static_cast<std::uint8_t>(FrameKind::structMethodReply), timeout);
+    const FrameView frame = receiveReply(FrameKind::structMethodReply, timeout);
     const std::optional<StructMethodReply> reply = decodeStructMethodReply(frame.payload);
     if (!reply || reply->output.size() > output.size()) {
         fail("simmac sent a malformed struct method reply");
@@ -234,15 +265,11 @@ std::optional<nlohmann::ordered_json> SimmacConnection::takePush(std::chrono::mi
     if (!waitReadable(deadline)) {
         return std::nullopt;
     }
-    const Frame frame = receiveFrame(deadline);
-    if (frame.kind != static_cast<std::uint8_t>(FrameKind::push)) {
+    const FrameView frame = receiveFrame(deadline);
+    if (frame.kind != FrameKind::push) {
         fail("simmac sent an unexpected frame");
     }
-    auto message = nlohmann::ordered_json::parse(frame.payload, nullptr, false);
-    if (message.is_discarded()) {
-        fail("simmac pushed a message that is not JSON");
-    }
-    return message;
+    return parsePush(frame.payload);
 }
 
 std::size_t SimmacConnection::queuedPushCount() const

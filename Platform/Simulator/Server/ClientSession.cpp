@@ -9,6 +9,7 @@
 #include "Simmac/Dispatcher.h"
 #include "Simmac/OperationCall.h"
 #include "Simulator/Frame.h"
+#include "Simulator/QueryMessage.h"
 #include "Simulator/StructMethodMessage.h"
 
 namespace simmac {
@@ -172,6 +173,9 @@ void ClientSession::handleFrame(std::uint8_t kind, std::span<const std::uint8_t>
     case simulator::FrameKind::structMethodCall:
         handleStructMethod(payload);
         return;
+    case simulator::FrameKind::queryCall:
+        handleQuery(payload);
+        return;
     case simulator::FrameKind::request: {
         auto request = nlohmann::ordered_json::parse(payload.begin(), payload.end(), nullptr, false);
         requestInFlight_ = true;
@@ -205,6 +209,29 @@ void ClientSession::handleStructMethod(std::span<const std::uint8_t> payload)
     std::vector<std::uint8_t> frame;
     simulator::encodeStructMethodReply({status, std::span<const std::uint8_t>(structOutput_.data(), outputLength)},
                                        frame);
+    queueFrame(std::move(frame));
+}
+
+void ClientSession::handleQuery(std::span<const std::uint8_t> payload)
+{
+    const std::optional<simulator::QueryCall> call = simulator::decodeQueryCall(payload);
+    if (!call) {
+        logger().error("closing connection %llu: malformed query", static_cast<unsigned long long>(identifier_));
+        close();
+        return;
+    }
+    queryValue_.clear();
+    std::vector<std::uint8_t> frame;
+    try {
+        dispatcher_.answerQuery(*call, queryValue_);
+        simulator::encodeQueryReply({simulator::QueryOutcome::value, queryValue_}, frame);
+    } catch (const std::exception& error) {
+        const std::string_view message = error.what();
+        simulator::encodeQueryReply(
+            {simulator::QueryOutcome::error,
+             std::span(reinterpret_cast<const std::uint8_t*>(message.data()), message.size())},
+            frame);
+    }
     queueFrame(std::move(frame));
 }
 

@@ -24,16 +24,14 @@ Dispatcher::Dispatcher()
         call.session().setUserClientClass(className);
         call.succeed();
     });
-    addOperation("iokit.property", [this](OperationCall& call) {
-        const std::string className = call.stringArgument("class");
-        const std::string key = call.stringArgument("key");
-        const nlohmann::ordered_json* properties = registryProperties(className);
-        if (properties == nullptr) {
-            throw SimulatorError("no service of class " + className);
-        }
-        const registry::Value* value = registry::member(*properties, key);
-        call.succeed(value != nullptr ? *value : nlohmann::ordered_json());
-    });
+    addQuery(simulator::QueryOperation::registryProperty,
+             [this](const simulator::QueryCall& call, std::vector<std::uint8_t>& value) {
+                 const nlohmann::ordered_json* properties = registryProperties(call.className);
+                 if (properties == nullptr) {
+                     throw SimulatorError("no service of class " + std::string(call.className));
+                 }
+                 registry::appendBinary(registry::member(*properties, call.key), value);
+             });
 }
 
 const nlohmann::ordered_json* Dispatcher::registryProperties(std::string_view className) const
@@ -60,6 +58,21 @@ void Dispatcher::publishService(std::string className, StructMethodHandler userC
 void Dispatcher::publishRegistryEntry(std::string className, PropertySource properties)
 {
     registryEntries_[std::move(className)] = std::move(properties);
+}
+
+void Dispatcher::addQuery(simulator::QueryOperation operation, QueryHandler handler)
+{
+    queries_[operation] = std::move(handler);
+}
+
+void Dispatcher::answerQuery(const simulator::QueryCall& call, std::vector<std::uint8_t>& value) const
+{
+    const auto handler = queries_.find(call.operation);
+    if (handler == queries_.end()) {
+        throw SimulatorError("this simulated Mac does not answer query " +
+                             std::to_string(static_cast<unsigned>(call.operation)));
+    }
+    handler->second(call, value);
 }
 
 void Dispatcher::dispatch(OperationCall call)

@@ -6,13 +6,21 @@
 #include "Simmac/HardwareModel.h"
 #include "Simmac/OperationCall.h"
 #include "Simmac/SimulatorError.h"
+#include "Simulator/RegistryValueWriter.h"
 
 namespace simmac {
 
 OperatingSystemModule::OperatingSystemModule(Dispatcher& dispatcher)
 {
     dispatcher.addModule(*this);
-    dispatcher.addOperation("os.version", [this](OperationCall& call) { call.succeed(describe()); });
+    dispatcher.addQuery(simulator::QueryOperation::operatingSystemVersion,
+                        [this](const simulator::QueryCall&, std::vector<std::uint8_t>& value) {
+                            simulator::RegistryValueWriter writer(value);
+                            writer.array(3);
+                            writer.integer(version_.major);
+                            writer.integer(version_.minor);
+                            writer.integer(version_.patch);
+                        });
     dispatcher.addOperation("os.set", [this](OperationCall& call) {
         version_ = parseVersion(call.stringArgument("version"));
         call.succeed(describe());

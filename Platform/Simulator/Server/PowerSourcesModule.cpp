@@ -4,7 +4,7 @@
 
 #include "Simmac/BatteryModule.h"
 #include "Simmac/Dispatcher.h"
-#include "Simmac/OperationCall.h"
+#include "Simulator/RegistryValueWriter.h"
 
 namespace simmac {
 
@@ -63,7 +63,14 @@ registry::Value internalBatteryDescription(const registry::Value& smartBattery)
 
 PowerSourcesModule::PowerSourcesModule(Dispatcher& dispatcher, const BatteryModule& battery) : battery_(battery)
 {
-    dispatcher.addOperation("ps.info", [this](OperationCall& call) { call.succeed(sources()); });
+    dispatcher.addQuery(simulator::QueryOperation::powerSources,
+                        [this](const simulator::QueryCall&, std::vector<std::uint8_t>& value) {
+                            const nlohmann::ordered_json list = sources();
+                            simulator::RegistryValueWriter(value).array(static_cast<std::uint32_t>(list.size()));
+                            for (const registry::Value& description : list) {
+                                registry::appendBinary(&description, value);
+                            }
+                        });
 }
 
 nlohmann::ordered_json PowerSourcesModule::sources() const

@@ -1,5 +1,7 @@
 #include "Simmac/RegistryValue.h"
 
+#include "Simulator/RegistryValueWriter.h"
+
 #include "Simmac/SMCKeyTable.h"
 #include "Simmac/SimulatorError.h"
 
@@ -109,6 +111,72 @@ const Value* member(const Value& dictionary, std::string_view key)
 void setMember(Value& dictionary, std::string_view key, Value value)
 {
     dictionary["dict"][std::string(key)] = std::move(value);
+}
+
+namespace {
+
+// False when `value` is malformed; what was written then is to be dropped.
+bool writeBinary(const Value& value, simulator::RegistryValueWriter& writer)
+{
+    if (!value.is_object() || value.size() != 1) {
+        return false;
+    }
+    const auto only = value.begin();
+    const std::string& tag = only.key();
+    const nlohmann::ordered_json& inner = only.value();
+    if (tag == "bool" && inner.is_boolean()) {
+        writer.boolean(inner.get<bool>());
+        return true;
+    }
+    if (tag == "int" && inner.is_number_integer()) {
+        writer.integer(inner.is_number_unsigned() ? static_cast<std::int64_t>(inner.get<std::uint64_t>())
+                                                  : inner.get<std::int64_t>());
+        return true;
+    }
+    if (tag == "text" && inner.is_string()) {
+        writer.text(inner.get_ref<const std::string&>());
+        return true;
+    }
+    if (tag == "data" && inner.is_string()) {
+        try {
+            writer.data(bytesFromHex(inner.get_ref<const std::string&>()));
+        } catch (const SimulatorError&) {
+            return false;
+        }
+        return true;
+    }
+    if (tag == "array" && inner.is_array()) {
+        writer.array(static_cast<std::uint32_t>(inner.size()));
+        for (const auto& element : inner) {
+            if (!writeBinary(element, writer)) {
+                return false;
+            }
+        }
+        return true;
+    }
+    if (tag == "dict" && inner.is_object()) {
+        writer.dictionary(static_cast<std::uint32_t>(inner.size()));
+        for (const auto& [key, element] : inner.items()) {
+            writer.key(key);
+            if (!writeBinary(element, writer)) {
+                return false;
+            }
+        }
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void appendBinary(const Value* value, std::vector<std::uint8_t>& out)
+{
+    const std::size_t start = out.size();
+    simulator::RegistryValueWriter writer(out);
+    if (value == nullptr || !writeBinary(*value, writer)) {
+        out.resize(start);
+        writer.none();
+    }
 }
 
 }  // namespace simmac::registry

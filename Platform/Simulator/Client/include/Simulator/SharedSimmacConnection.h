@@ -1,8 +1,8 @@
 #pragma once
 
-#include <filesystem>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <string_view>
 
 #include <nlohmann/json.hpp>
@@ -24,14 +24,22 @@ public:
     static nlohmann::ordered_json request(std::string_view operation,
                                           const nlohmann::ordered_json& arguments = nlohmann::ordered_json::object());
 
+    // SimmacConnection::query on the process's connection; throws
+    // SimmacError likewise.
+    static void query(const QueryCall& call, const SimmacConnection::QueryValueConsumer& read);
+
 private:
     static SharedSimmacConnection& instance();
+    // The connection, counted as in use until releaseOne.
     std::shared_ptr<SimmacConnection> acquire();
     void releaseOne();
+    template <typename Use>
+    static auto withConnection(Use&& use);
 
     std::mutex mutex_;
     std::shared_ptr<SimmacConnection> connection_;
-    std::filesystem::path socketPath_;
+    // SIMMAC_ROOT (empty when unset) when the connection was opened.
+    std::string rootSetting_;
     int requestsInFlight_ = 0;
 };
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -12,6 +13,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Simulator/Frame.h"
+#include "Simulator/QueryMessage.h"
 #include "Simulator/SimmacError.h"
 
 namespace simulator {
@@ -37,6 +40,15 @@ public:
     nlohmann::ordered_json request(std::string_view operation,
                                    const nlohmann::ordered_json& arguments = nlohmann::ordered_json::object(),
                                    std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+    // Reads with a binary query (QueryMessage.h): a registry property, the
+    // power-source information or the system's version. `read` is handed the
+    // reply's value in RegistryValueWriter's form; it runs while the
+    // connection is held and must not keep the bytes. An error reply throws
+    // SimmacError with simmac's text.
+    using QueryValueConsumer = std::function<void(std::span<const std::uint8_t> encodedValue)>;
+    void query(const QueryCall& call, const QueryValueConsumer& read,
+                      std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
     // Calls the struct method `selector` of the user client this connection
     // opened. `output` is filled with what came back (at most output.size()
@@ -70,17 +82,20 @@ public:
     }
 
 private:
-    struct Frame {
-        std::uint8_t kind = 0;
-        std::vector<std::uint8_t> payload;
+    // A frame as read; the payload lives in the receive buffer and is valid
+    // until the next frame is read.
+    struct FrameView {
+        FrameKind kind = FrameKind::reply;
+        std::span<const std::uint8_t> payload;
     };
 
     void sendAll(std::span<const std::uint8_t> bytes);
     void receiveExactly(std::uint8_t* out, std::size_t length, std::chrono::steady_clock::time_point deadline);
     bool waitReadable(std::chrono::steady_clock::time_point deadline);
-    Frame receiveFrame(std::chrono::steady_clock::time_point deadline);
+    FrameView receiveFrame(std::chrono::steady_clock::time_point deadline);
     // Reads frames until one of `kind`; pushes met on the way are queued.
-    Frame receiveReply(std::uint8_t kind, std::chrono::milliseconds timeout);
+    FrameView receiveReply(FrameKind kind, std::chrono::milliseconds timeout);
+    nlohmann::ordered_json parsePush(std::span<const std::uint8_t> payload);
     [[noreturn]] void fail(const std::string& message);
     void ensureUsable() const;
 
@@ -89,7 +104,9 @@ private:
     bool broken_ = false;
     std::string brokenReason_;
     std::deque<nlohmann::ordered_json> pushes_;
+    // Kept from call to call, so that the hot paths allocate nothing here.
     std::vector<std::uint8_t> sendBuffer_;
+    std::vector<std::uint8_t> receiveBuffer_;
 };
 
 }  // namespace simulator

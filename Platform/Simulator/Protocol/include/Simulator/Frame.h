@@ -10,6 +10,10 @@ namespace simulator {
 // a 5-byte header (payload length as a little-endian 32-bit number, then the
 // kind) followed by the payload.
 //
+// The hot paths (SMC user-client calls, and the reads a process repeats: the
+// registry, the power sources, the system version) use compact binary frames
+// (StructMethodMessage.h, QueryMessage.h); everything else is JSON.
+//
 // JSON frames carry objects. A request names its operation and carries its
 // arguments beside it: {"op": "smc.read", "key": "B0AV"}. The reply is
 // {"ok": true, "result": ...} or {"ok": false, "error": "what went wrong"}.
@@ -22,6 +26,8 @@ enum class FrameKind : std::uint8_t {
     request = 3,            // client -> simmac: JSON request
     reply = 4,              // simmac -> client: JSON reply
     push = 5,               // simmac -> client, unasked: JSON message
+    queryCall = 6,          // client -> simmac: a read, binary (QueryMessage)
+    queryReply = 7,         // simmac -> client: its value or error, binary
 };
 
 struct FrameHeader {

@@ -64,6 +64,7 @@ private:
     void readOnTheLoop();
     void handleFrame(std::uint8_t kind, std::span<const std::uint8_t> payload);
     void handleStructMethod(std::span<const std::uint8_t> payload);
+    void handleQuery(std::span<const std::uint8_t> payload);
     void queueFrame(std::vector<std::uint8_t> frame);
     void queueJsonFrame(std::uint8_t kind, const nlohmann::ordered_json& message);
     void writeNext();
@@ -87,6 +88,7 @@ private:
     std::deque<std::vector<std::uint8_t>> writeQueue_;
     bool writing_ = false;
     std::vector<std::uint8_t> structOutput_;
+    std::vector<std::uint8_t> queryValue_;
 };
 
 }  // namespace simmac

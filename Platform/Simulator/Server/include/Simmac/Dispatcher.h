@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "IOKit/IOReturn.h"
+#include "Simulator/QueryMessage.h"
 
 namespace simmac {
 
@@ -20,23 +21,26 @@ class OperationCall;
 class SimulatorModule;
 
 // Routes what arrives on simmac's connections to the modules: JSON requests by
-// operation name, struct-method calls to the user client of the service the
-// connection opened. It also fans the machine-wide events (a new model, a
-// status request, a closed connection) out to every module.
+// operation name, binary queries (simulator::QueryMessage) by their operation,
+// and struct-method calls to the user client of the service the connection
+// opened. It also fans the machine-wide events (a new model, a status request,
+// a closed connection) out to every module.
 //
-// Operations it serves itself, for the IOKit stand-in:
+// What it serves itself, for the IOKit stand-in:
 //   "iokit.match" {"class"}          -> {"found": bool}
 //   "iokit.open"  {"class", "type"}  -> {} and the connection's calls go to that
 //                                       service's user client
-//   "iokit.property" {"class", "key"} -> the property's value in the form of
-//                                       RegistryValue.h, or null when the
-//                                       service has no such property
+//   the query of a registry property -> its value, "none" when the entry has
+//                                       no such property
 class Dispatcher {
 public:
     // The handler answers the call before it returns, or throws SimulatorError
     // (its text becomes the error reply), or moves the call away to answer it
     // later from the event loop.
     using OperationHandler = std::function<void(OperationCall& call)>;
+    // Appends the answer to `value` in the binary form (registry::appendBinary),
+    // or throws SimulatorError (its text becomes the error reply).
+    using QueryHandler = std::function<void(const simulator::QueryCall& call, std::vector<std::uint8_t>& value)>;
     // Fills `output` (its size is what the caller can take) and sets the number
     // of bytes written; returns an IOKit return code.
     using StructMethodHandler = std::function<IOReturn(ClientSession& session, std::uint32_t selector,
@@ -47,6 +51,7 @@ public:
 
     void addModule(SimulatorModule& module);
     void addOperation(std::string name, OperationHandler handler);
+    void addQuery(simulator::QueryOperation operation, QueryHandler handler);
     // A service lookups can match and connections can open.
     void publishService(std::string className, StructMethodHandler userClient);
     // The property dictionary (RegistryValue.h) of the registry entry of
@@ -59,6 +64,9 @@ public:
     void dispatch(OperationCall call);
     IOReturn callStructMethod(ClientSession& session, std::uint32_t selector, std::span<const std::uint8_t> input,
                               std::span<std::uint8_t> output, std::size_t& outputLength);
+    // Runs the handler of the query's operation; throws SimulatorError when it
+    // fails or none answers that operation.
+    void answerQuery(const simulator::QueryCall& call, std::vector<std::uint8_t>& value) const;
 
     // Puts `model` in force in every module, or in none (SimulatorError).
     void loadModel(const HardwareModel& model);
@@ -72,6 +80,7 @@ private:
     std::map<std::string, OperationHandler, std::less<>> operations_;
     std::map<std::string, StructMethodHandler, std::less<>> services_;
     std::map<std::string, PropertySource, std::less<>> registryEntries_;
+    std::map<simulator::QueryOperation, QueryHandler> queries_;
 };
 
 }  // namespace simmac

@@ -9,9 +9,11 @@ namespace simmac {
 
 class Dispatcher;
 
-// The running operating system's version, as processes read it.
-//   "os.version"              -> {"major", "minor", "patch", "version": "26.1"}
-//   "os.set" {"version"}      -> the same, after the change
+// The running operating system's version, as processes read it: the query
+// for the system version (simulator::QueryMessage) answers [major, minor,
+// patch].
+//   "os.set" {"version"}      -> {"major", "minor", "patch", "version": "26.1"},
+//                                after the change
 // A model names its version in {"os": {"version": "26.1"}}; without it the
 // machine runs 15.0.
 class OperatingSystemModule : public SimulatorModule {

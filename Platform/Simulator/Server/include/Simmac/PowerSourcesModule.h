@@ -22,8 +22,8 @@ class Dispatcher;
 //   "Temperature", "Current" the entry's "Temperature" and "Amperage"
 // with "Max Capacity" 100, "Is Present", "Name", "Type" and "Transport Type".
 // There is one source, the internal battery, while the entry says a battery is
-// installed, and none otherwise.
-//   "ps.info" -> [description, ...]
+// installed, and none otherwise. They answer the query for the power sources
+// (simulator::QueryMessage) as an array of description dictionaries.
 class PowerSourcesModule {
 public:
     PowerSourcesModule(Dispatcher& dispatcher, const BatteryModule& battery);

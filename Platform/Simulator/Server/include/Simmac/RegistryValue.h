@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -41,5 +42,10 @@ std::optional<std::int64_t> integerOf(const Value* value);
 const Value* member(const Value& dictionary, std::string_view key);
 // Sets (adds or replaces) the member `key` of the dictionary `dictionary`.
 void setMember(Value& dictionary, std::string_view key, Value value);
+
+// Appends `value` in the binary form the IOKit stand-in reads
+// (simulator::RegistryValueWriter): "none" for null, and for a value that is
+// malformed anywhere inside, which the stand-in could not take either.
+void appendBinary(const Value* value, std::vector<std::uint8_t>& out);
 
 }  // namespace simmac::registry
