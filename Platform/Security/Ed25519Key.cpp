@@ -1,5 +1,6 @@
 #include "Security/Ed25519Key.h"
 
+#include "CryptoLibrary.h"
 #include "Security/SecurityError.h"
 
 #include <openssl/bio.h>
@@ -28,6 +29,7 @@ Ed25519Key::Ed25519Key(evp_pkey_st* key) : key_(key, EVP_PKEY_free) {}
 
 Ed25519Key Ed25519Key::generate()
 {
+    CryptoLibrary::start();
     EVP_PKEY* key = nullptr;
     std::unique_ptr<EVP_PKEY_CTX, decltype(&EVP_PKEY_CTX_free)> context(
         EVP_PKEY_CTX_new_id(EVP_PKEY_ED25519, nullptr), EVP_PKEY_CTX_free);
@@ -39,6 +41,7 @@ Ed25519Key Ed25519Key::generate()
 
 Ed25519Key Ed25519Key::readPrivateKey(const std::filesystem::path& path)
 {
+    CryptoLibrary::start();
     std::unique_ptr<FILE, decltype(&std::fclose)> file(std::fopen(path.c_str(), "r"), std::fclose);
     if (!file) {
         fail("cannot open the private key " + path.string());
@@ -93,6 +96,7 @@ Ed25519Key::Signature Ed25519Key::sign(std::span<const std::uint8_t> message) co
 
 bool Ed25519Key::verify(const PublicKey& key, std::span<const std::uint8_t> message, const Signature& signature)
 {
+    CryptoLibrary::start();
     std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> publicKey(
         EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr, key.data(), key.size()), EVP_PKEY_free);
     Context context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
@@ -105,6 +109,7 @@ bool Ed25519Key::verify(const PublicKey& key, std::span<const std::uint8_t> mess
 
 std::string Ed25519Key::publicKeyPem(const PublicKey& key)
 {
+    CryptoLibrary::start();
     std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> publicKey(
         EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr, key.data(), key.size()), EVP_PKEY_free);
     Memory memory(BIO_new(BIO_s_mem()), BIO_free);
@@ -118,6 +123,7 @@ std::string Ed25519Key::publicKeyPem(const PublicKey& key)
 
 std::optional<Ed25519Key::PublicKey> Ed25519Key::publicKeyFromPem(std::string_view pem)
 {
+    CryptoLibrary::start();
     Memory memory(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())), BIO_free);
     if (!memory) {
         return std::nullopt;

@@ -1,5 +1,6 @@
 #include "Sha256.h"
 
+#include "CryptoLibrary.h"
 #include "FileDescriptor.h"
 #include "Security/SecurityError.h"
 
@@ -12,7 +13,17 @@
 
 namespace platform {
 
-Sha256::Sha256() : context_(EVP_MD_CTX_new(), EVP_MD_CTX_free)
+namespace {
+
+EVP_MD_CTX* newContext()
+{
+    CryptoLibrary::start();
+    return EVP_MD_CTX_new();
+}
+
+}  // namespace
+
+Sha256::Sha256() : context_(newContext(), EVP_MD_CTX_free)
 {
     if (!context_ || EVP_DigestInit_ex(context_.get(), EVP_sha256(), nullptr) != 1) {
         throw SecurityError(errSecCSInternalError, "SHA-256 is not available from the crypto library");
@@ -46,7 +57,10 @@ Sha256::Digest Sha256::of(std::span<const std::uint8_t> bytes)
 Sha256::Digest Sha256::ofDescriptor(int descriptor, std::uint64_t length, const std::filesystem::path& nameForErrors)
 {
     Sha256 hash;
-    std::vector<std::uint8_t> buffer(1 << 18);
+    // Small enough for the allocator to hand it back after each digest: a
+    // larger buffer would stay resident in the daemon, which hashes every
+    // client's code.
+    std::vector<std::uint8_t> buffer(1 << 16);
     std::uint64_t offset = 0;
     while (offset < length) {
         const size_t wanted = static_cast<size_t>(std::min<std::uint64_t>(buffer.size(), length - offset));
