@@ -206,12 +206,11 @@ nlohmann::ordered_json SimmacConnection::request(std::string_view operation, con
     return result != reply.end() ? *result : nlohmann::ordered_json();
 }
 
-void SimmacConnection::query(const QueryCall& call, const QueryValueConsumer& read,
-                                    std::chrono::milliseconds timeout)
+void SimmacConnection::query(const QueryCall& call, const QueryValueConsumer& read, std::chrono::milliseconds timeout)
 {
     if (call.className.size() > maximumQueryClassNameLength) {
-        throw SimmacError("class name of a registry query is longer than " + std::to_string(maximumQueryClassNameLength) +
-                          " bytes: " + std::string(call.className));
+        throw SimmacError("class name of a registry query is longer than " +
+                          std::to_string(maximumQueryClassNameLength) + " bytes: " + std::string(call.className));
     }
     std::lock_guard lock(mutex_);
     ensureUsable();

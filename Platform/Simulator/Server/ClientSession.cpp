@@ -8,6 +8,7 @@
 #include "Log/Logger.h"
 #include "Simmac/Dispatcher.h"
 #include "Simmac/OperationCall.h"
+#include "Simmac/SimulatorError.h"
 #include "Simulator/Frame.h"
 #include "Simulator/QueryMessage.h"
 #include "Simulator/StructMethodMessage.h"
@@ -225,7 +226,7 @@ void ClientSession::handleQuery(std::span<const std::uint8_t> payload)
     try {
         dispatcher_.answerQuery(*call, queryValue_);
         simulator::encodeQueryReply({simulator::QueryOutcome::value, queryValue_}, frame);
-    } catch (const std::exception& error) {
+    } catch (const SimulatorError& error) {
         const std::string_view message = error.what();
         simulator::encodeQueryReply(
             {simulator::QueryOutcome::error,

@@ -67,12 +67,18 @@ void Dispatcher::addQuery(simulator::QueryOperation operation, QueryHandler hand
 
 void Dispatcher::answerQuery(const simulator::QueryCall& call, std::vector<std::uint8_t>& value) const
 {
+    const std::string name = "query " + std::to_string(static_cast<unsigned>(call.operation));
     const auto handler = queries_.find(call.operation);
     if (handler == queries_.end()) {
-        throw SimulatorError("this simulated Mac does not answer query " +
-                             std::to_string(static_cast<unsigned>(call.operation)));
+        throw SimulatorError("this simulated Mac does not answer " + name);
     }
-    handler->second(call, value);
+    try {
+        handler->second(call, value);
+    } catch (const SimulatorError&) {
+        throw;
+    } catch (const std::exception& error) {
+        throw SimulatorError(name + " failed inside simmac: " + error.what());
+    }
 }
 
 void Dispatcher::dispatch(OperationCall call)

@@ -48,7 +48,7 @@ public:
     // SimmacError with simmac's text.
     using QueryValueConsumer = std::function<void(std::span<const std::uint8_t> encodedValue)>;
     void query(const QueryCall& call, const QueryValueConsumer& read,
-                      std::chrono::milliseconds timeout = std::chrono::seconds(10));
+               std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
     // Calls the struct method `selector` of the user client this connection
     // opened. `output` is filled with what came back (at most output.size()

@@ -11,10 +11,10 @@
 
 namespace simmac::registry {
 
-// Registry property values as simmac keeps them and sends them to the IOKit
-// stand-in: one-member objects named after the value's type, so that a
-// Boolean, an integer, a text and data stay apart exactly as the registry
-// types them:
+// Registry property values as simmac keeps them (the IOKit stand-in gets them
+// in a binary form, appendBinary): one-member objects named after the value's
+// type, so that a Boolean, an integer, a text and data stay apart exactly as
+// the registry types them:
 //   {"bool": true}  {"int": -1532}  {"text": "Normal"}  {"data": "0A1B"}
 //   {"array": [value, ...]}  {"dict": {"Watts": {"int": 96}, ...}}
 // Integers are signed 64-bit.
