@@ -5,13 +5,22 @@
 
 using platform::IOObjectTable;
 
+namespace {
+
+const IOObjectTable::Service* serviceOf(const std::shared_ptr<const IOObjectTable::Object>& object)
+{
+    return object ? std::get_if<IOObjectTable::Service>(object.get()) : nullptr;
+}
+
+}  // namespace
+
 CFTypeRef IORegistryEntryCreateCFProperty(io_registry_entry_t entry, const char* key, CFAllocatorRef, IOOptionBits)
 {
     if (key == nullptr) {
         return nullptr;
     }
     const auto object = IOObjectTable::shared().find(entry);
-    const auto* service = object ? std::get_if<IOObjectTable::Service>(object.get()) : nullptr;
+    const IOObjectTable::Service* service = serviceOf(object);
     if (service == nullptr) {
         return nullptr;
     }
@@ -25,4 +34,27 @@ CFTypeRef IORegistryEntryCreateCFProperty(io_registry_entry_t entry, const char*
         return nullptr;
     }
     return value;
+}
+
+kern_return_t IORegistryEntryCreateCFProperties(io_registry_entry_t entry, CFTypeRef* properties, CFAllocatorRef,
+                                                IOOptionBits)
+{
+    const auto object = IOObjectTable::shared().find(entry);
+    const IOObjectTable::Service* service = serviceOf(object);
+    if (service == nullptr || properties == nullptr) {
+        return kIOReturnBadArgument;
+    }
+    CFTypeRef value;
+    try {
+        simulator::SharedSimmacConnection::query(
+            {simulator::QueryOperation::registryProperties, service->className, {}},
+            [&value](std::span<const std::uint8_t> encoded) { value = platform::decodeRegistryValue(encoded); });
+    } catch (const simulator::SimmacError&) {
+        return kIOReturnNotResponding;
+    }
+    if (!value || value->get<CFPropertyValue::Dictionary>() == nullptr) {
+        return kIOReturnNotResponding;
+    }
+    *properties = std::move(value);
+    return kIOReturnSuccess;
 }

@@ -74,27 +74,16 @@ HardwareError writeNotTaken(KeyCode key)
     return HardwareError::commandFailed("SMC 写入未生效（" + key.toString() + "）");
 }
 
-// A fresh copy of the battery service's property `key`, as the registry hands it out.
-CFTypeRef propertyValue(io_service_t service, const char* key)
+// Every property of the battery service in one copy (a reading looks up a
+// dozen, and each fetch is a round trip); null when there is none to read.
+CFTypeRef registryProperties(io_service_t service)
 {
-    if (service == IO_OBJECT_NULL) {
+    CFTypeRef properties;
+    if (service == IO_OBJECT_NULL ||
+        IORegistryEntryCreateCFProperties(service, &properties, kCFAllocatorDefault, 0) != kIOReturnSuccess) {
         return nullptr;
     }
-    return IORegistryEntryCreateCFProperty(service, key, kCFAllocatorDefault, 0);
-}
-
-// A fresh copy of the battery service's property `key` when it has type T.
-template <typename T>
-std::optional<T> property(io_service_t service, const char* key)
-{
-    const CFTypeRef value = propertyValue(service, key);
-    if (!value) {
-        return std::nullopt;
-    }
-    if (const T* typed = value->get<T>()) {
-        return *typed;
-    }
-    return std::nullopt;
+    return properties;
 }
 
 // The member `key` of a dictionary when it has type T.
@@ -167,20 +156,31 @@ std::optional<std::int64_t> validTime(std::optional<std::int64_t> minutes)
 
 // Degrees Celsius from tenths of a kelvin, the power source's first; 0.0 when
 // there is no reading or it lies outside 0...80.
-double batteryTemperature(const std::optional<PowerSourceInfo>& powerInfo, io_service_t service)
+double batteryTemperature(const std::optional<PowerSourceInfo>& powerInfo, const Dictionary& registry)
 {
     std::optional<std::int64_t> raw;
     if (powerInfo && !powerInfo->dictionary().empty()) {
         raw = member<std::int64_t>(powerInfo->dictionary(), "Temperature");
     }
     if (!raw) {
-        raw = property<std::int64_t>(service, "Temperature");
+        raw = member<std::int64_t>(registry, "Temperature");
     }
     if (!raw || *raw <= 0) {
         return 0.0;
     }
     const double celsius = static_cast<double>(*raw) / 10.0 - 273.15;
     return celsius >= 0.0 && celsius <= 80.0 ? celsius : 0.0;
+}
+
+bool batteryInstalled(const CFTypeRef& registry)
+{
+    if (!registry) {
+        return false;
+    }
+    const Dictionary& properties = *registry->get<Dictionary>();
+    return BatteryPresence::isInstalled(member<bool>(properties, "BatteryInstalled"),
+                                        member<std::int64_t>(properties, "BatteryPackCount"),
+                                        member<std::int64_t>(properties, "MaxCapacity"));
 }
 
 // A 4-byte float key widened to double.
@@ -276,10 +276,12 @@ void HardwareController::refreshCapabilities()
 
 void HardwareController::probeCapabilities()
 {
-    if (!batteryInstalled()) {
+    if (!batteryInstalled(registryProperties(batteryService))) {
         capabilities_ = {};
         return;
     }
+    // The system's version cannot change while the daemon runs.
+    onMacOS26OrLater = platform::ProcessInfo::operatingSystemVersion().majorVersion >= 26;
     hasCH0B = canRead("CH0B");
     hasCH0C = canRead("CH0C");
     hasCHTE = canRead("CHTE");
@@ -302,21 +304,6 @@ void HardwareController::probeCapabilities()
 const DeviceCapabilities& HardwareController::capabilities() const
 {
     return capabilities_;
-}
-
-bool HardwareController::batteryInstalled() const
-{
-    if (batteryService == IO_OBJECT_NULL) {
-        return false;
-    }
-    // An explicit flag decides alone, so the other two are only fetched
-    // without it: this runs on every reading, and each fetch is a round trip.
-    const std::optional<bool> installedFlag = property<bool>(batteryService, "BatteryInstalled");
-    if (installedFlag) {
-        return BatteryPresence::isInstalled(installedFlag, std::nullopt, std::nullopt);
-    }
-    return BatteryPresence::isInstalled(std::nullopt, property<std::int64_t>(batteryService, "BatteryPackCount"),
-                                        property<std::int64_t>(batteryService, "MaxCapacity"));
 }
 
 bool HardwareController::supportsHighPowerMode() const
@@ -359,7 +346,7 @@ std::optional<HardwareController::ChargingControl> HardwareController::chargingC
 
 std::optional<HardwareController::AdapterControl> HardwareController::adapterControl() const
 {
-    if (hasCHIE && platform::ProcessInfo::operatingSystemVersion().majorVersion >= 26) {
+    if (hasCHIE && onMacOS26OrLater) {
         return AdapterControl::chie;
     }
     if (hasCH0I) {
@@ -652,11 +639,13 @@ void HardwareController::restoreDefaults()
 
 PowerSnapshot HardwareController::readSnapshot() const
 {
-    if (!batteryInstalled()) {
+    const CFTypeRef registryValue = registryProperties(batteryService);
+    if (!batteryInstalled(registryValue)) {
         return PowerSnapshot::noBattery();
     }
+    const Dictionary& registry = *registryValue->get<Dictionary>();
     const std::optional<PowerSourceInfo> powerInfo = powerSourceInfo();
-    const auto registryInteger = [this](const char* key) { return property<std::int64_t>(batteryService, key); };
+    const auto registryInteger = [&registry](std::string_view key) { return member<std::int64_t>(registry, key); };
 
     BatterySnapshot battery;
     battery.percentage = valueOrElse(powerSourceValue<std::int64_t>(powerInfo, "Current Capacity"),
@@ -666,25 +655,25 @@ PowerSnapshot HardwareController::readSnapshot() const
     battery.hardwarePercentage = rawMaxCapacity && *rawMaxCapacity >= 1
                                      ? PowerMath::percentage(rawCurrentCapacity.value_or(0), *rawMaxCapacity)
                                      : battery.percentage;
-    battery.isCharging = valueOrElse(powerSourceValue<bool>(powerInfo, "Is Charging"), [&] {
-        return property<bool>(batteryService, "IsCharging").value_or(false);
-    });
-    battery.isFullyCharged = property<bool>(batteryService, "FullyCharged").value_or(false);
-    // Looked up where the registry's copy lies rather than copied again.
+    battery.isCharging = valueOrElse(powerSourceValue<bool>(powerInfo, "Is Charging"),
+                                     [&] { return member<bool>(registry, "IsCharging").value_or(false); });
+    battery.isFullyCharged = member<bool>(registry, "FullyCharged").value_or(false);
     const Dictionary noAdapterDetails;
-    const CFTypeRef adapterDetailsValue = propertyValue(batteryService, "AdapterDetails");
-    const Dictionary* adapterDetailsFound = adapterDetailsValue ? adapterDetailsValue->get<Dictionary>() : nullptr;
+    const auto adapterDetailsValue = registry.find("AdapterDetails");
+    const Dictionary* adapterDetailsFound = adapterDetailsValue != registry.end() && adapterDetailsValue->second
+                                                ? adapterDetailsValue->second->get<Dictionary>()
+                                                : nullptr;
     const Dictionary& adapterDetails = adapterDetailsFound != nullptr ? *adapterDetailsFound : noAdapterDetails;
     const std::int64_t ratedWatts = member<std::int64_t>(adapterDetails, "Watts").value_or(0);
-    battery.adapterConnected = property<bool>(batteryService, "ExternalConnected").value_or(false) || ratedWatts > 0;
+    battery.adapterConnected = member<bool>(registry, "ExternalConnected").value_or(false) || ratedWatts > 0;
     battery.currentCapacityMAh = rawCurrentCapacity.value_or(0);
     battery.maxCapacityMAh =
         valueOrElse(rawMaxCapacity, [&] { return registryInteger("MaxCapacity").value_or(0); });
     battery.designCapacityMAh = registryInteger("DesignCapacity").value_or(0);
     battery.macOSCapacityMAh = registryInteger("NominalChargeCapacity").value_or(battery.maxCapacityMAh);
     battery.cycleCount = registryInteger("CycleCount").value_or(0);
-    battery.condition = property<std::string>(batteryService, "BatteryHealth").value_or("Normal");
-    battery.serialNumber = property<std::string>(batteryService, "BatterySerialNumber").value_or("");
+    battery.condition = member<std::string>(registry, "BatteryHealth").value_or("Normal");
+    battery.serialNumber = member<std::string>(registry, "BatterySerialNumber").value_or("");
 
     const auto millis = [](std::optional<int> value) -> std::optional<double> {
         if (!value) {
@@ -711,7 +700,7 @@ PowerSnapshot HardwareController::readSnapshot() const
     battery.systemLoadWatts =
         PowerMath::systemLoadWatts(adapter.voltageVolts * adapter.currentAmps, battery.powerWatts);
 
-    battery.temperatureCelsius = batteryTemperature(powerInfo, batteryService);
+    battery.temperatureCelsius = batteryTemperature(powerInfo, registry);
     battery.timeRemainingMinutes = validTime(
         powerSourceValue<std::int64_t>(powerInfo, battery.isCharging ? "Time to Full Charge" : "Time to Empty"));
     battery.lowPowerModeEnabled = false;

@@ -90,7 +90,6 @@ private:
     std::optional<ChargingControl> chargingControl() const;
     std::optional<AdapterControl> adapterControl() const;
     static smckit::KeyCode adapterKey(AdapterControl control);
-    bool batteryInstalled() const;
     bool canRead(smckit::KeyCode key) const;
     bool supportsHighPowerMode() const;
     std::optional<std::uint8_t> readFirstByte(smckit::KeyCode key) const;
@@ -116,6 +115,7 @@ private:
     bool hasCH0J = false;
     bool hasCHIE = false;
     bool hasACLC = false;
+    bool onMacOS26OrLater = false;
 
     const smckit::SMCKit* smc = nullptr;
     Pause pause;

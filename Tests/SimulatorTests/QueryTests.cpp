@@ -165,6 +165,7 @@ TEST(QueryMessage, CallsSurviveTheWireAndMalformedOnesAreRefused)
 {
     for (const QueryCall& call : {QueryCall{QueryOperation::registryProperty, "AppleSmartBattery", "CycleCount"},
                                   QueryCall{QueryOperation::registryProperty, "", ""},
+                                  QueryCall{QueryOperation::registryProperties, "AppleSmartBattery", {}},
                                   QueryCall{QueryOperation::powerSources, {}, {}},
                                   QueryCall{QueryOperation::operatingSystemVersion, {}, {}}}) {
         Bytes frame;
@@ -185,6 +186,7 @@ TEST(QueryMessage, CallsSurviveTheWireAndMalformedOnesAreRefused)
         {9},                   // unknown operation
         {1},                   // a property without the class name's length
         {1, 5, 'A', 'B'},      // a class name longer than what follows
+        {4, 1, 'A', 'B'},      // all properties with something after the class name
         {2, 0},                // power sources with something after them
         {3, 'x'},              // the version likewise
     };

@@ -95,6 +95,34 @@ TEST(Registry, PropertiesAreTypedAsTheRegistryTypesThem)
     IOObjectRelease(service);
 }
 
+TEST(Registry, AllPropertiesAtOnceMatchTheSingleReads)
+{
+    SimmacProcess simmac(frozen());
+    const io_service_t service = smartBattery();
+    ASSERT_NE(service, IO_OBJECT_NULL);
+
+    CFTypeRef properties;
+    ASSERT_EQ(IORegistryEntryCreateCFProperties(service, &properties, kCFAllocatorDefault, 0), kIOReturnSuccess);
+    const auto* dictionary = properties->get<CFPropertyValue::Dictionary>();
+    ASSERT_NE(dictionary, nullptr);
+    EXPECT_GT(dictionary->size(), 15u);
+    for (const auto& [key, member] : *dictionary) {
+        const CFTypeRef single = property(service, key.c_str());
+        ASSERT_TRUE(single) << key;
+        EXPECT_EQ(member->type(), single->type()) << key;
+    }
+    EXPECT_EQ(value<std::int64_t>(properties, "AppleRawMaxCapacity"), 5480);
+    EXPECT_EQ(value<std::int64_t>(properties->member("AdapterDetails"), "Watts"), 70);
+
+    EXPECT_EQ(IORegistryEntryCreateCFProperties(service, nullptr, kCFAllocatorDefault, 0), kIOReturnBadArgument);
+    EXPECT_EQ(IORegistryEntryCreateCFProperties(12345, &properties, kCFAllocatorDefault, 0), kIOReturnBadArgument);
+    simmac.stop();
+    CFTypeRef untouched = properties;
+    EXPECT_EQ(IORegistryEntryCreateCFProperties(service, &properties, kCFAllocatorDefault, 0), kIOReturnNotResponding);
+    EXPECT_EQ(properties, untouched);
+    IOObjectRelease(service);
+}
+
 TEST(Registry, IntelModelsCountInMilliampHoursWithoutRawKeys)
 {
     SimmacProcess simmac(frozen("legacy-laptop"));

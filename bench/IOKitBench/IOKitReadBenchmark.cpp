@@ -45,6 +45,18 @@ void RegistryPropertyRead(benchmark::State& state)
     IOObjectRelease(battery);
 }
 
+void RegistryAllPropertiesRead(benchmark::State& state)
+{
+    testsupport::SimmacProcess simmac;
+    const io_service_t battery =
+        IOServiceGetMatchingService(kIOMainPortDefault, IOServiceMatching("AppleSmartBattery"));
+    measure(state, [&] {
+        CFTypeRef properties;
+        benchmark::DoNotOptimize(IORegistryEntryCreateCFProperties(battery, &properties, kCFAllocatorDefault, 0));
+    });
+    IOObjectRelease(battery);
+}
+
 void PowerSourceDescriptionRead(benchmark::State& state)
 {
     testsupport::SimmacProcess simmac;
@@ -81,6 +93,7 @@ void SMCKeyRead(benchmark::State& state)
 }  // namespace
 
 BENCHMARK(RegistryPropertyRead)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
+BENCHMARK(RegistryAllPropertiesRead)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 BENCHMARK(PowerSourceDescriptionRead)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 BENCHMARK(SMCKeyRead)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 

@@ -21,16 +21,16 @@ std::uint8_t* startFrame(FrameKind kind, std::size_t payloadLength, std::vector<
 
 void encodeQueryCall(const QueryCall& call, std::vector<std::uint8_t>& frame)
 {
-    if (call.operation != QueryOperation::registryProperty) {
+    if (call.operation != QueryOperation::registryProperty && call.operation != QueryOperation::registryProperties) {
         *startFrame(FrameKind::queryCall, 1, frame) = static_cast<std::uint8_t>(call.operation);
         return;
     }
-    std::uint8_t* out =
-        startFrame(FrameKind::queryCall, 2 + call.className.size() + call.key.size(), frame);
+    const std::string_view key = call.operation == QueryOperation::registryProperty ? call.key : std::string_view();
+    std::uint8_t* out = startFrame(FrameKind::queryCall, 2 + call.className.size() + key.size(), frame);
     *out++ = static_cast<std::uint8_t>(call.operation);
     *out++ = static_cast<std::uint8_t>(call.className.size());
     out = std::copy(call.className.begin(), call.className.end(), out);
-    std::copy(call.key.begin(), call.key.end(), out);
+    std::copy(key.begin(), key.end(), out);
 }
 
 void encodeQueryReply(const QueryReply& reply, std::vector<std::uint8_t>& frame)
@@ -57,6 +57,11 @@ std::optional<QueryCall> decodeQueryCall(std::span<const std::uint8_t> payload)
         return QueryCall{QueryOperation::registryProperty, text(payload.subspan(2, classLength)),
                             text(payload.subspan(2 + classLength))};
     }
+    case QueryOperation::registryProperties:
+        if (payload.size() < 2 || payload.size() - 2 != payload[1]) {
+            return std::nullopt;
+        }
+        return QueryCall{QueryOperation::registryProperties, text(payload.subspan(2)), {}};
     case QueryOperation::powerSources:
     case QueryOperation::operatingSystemVersion:
         if (payload.size() != 1) {

@@ -32,6 +32,14 @@ Dispatcher::Dispatcher()
                  }
                  registry::appendBinary(registry::member(*properties, call.key), value);
              });
+    addQuery(simulator::QueryOperation::registryProperties,
+             [this](const simulator::QueryCall& call, std::vector<std::uint8_t>& value) {
+                 const nlohmann::ordered_json* properties = registryProperties(call.className);
+                 if (properties == nullptr) {
+                     throw SimulatorError("no service of class " + std::string(call.className));
+                 }
+                 registry::appendBinary(properties, value);
+             });
 }
 
 const nlohmann::ordered_json* Dispatcher::registryProperties(std::string_view className) const

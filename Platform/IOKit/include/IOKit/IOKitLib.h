@@ -56,6 +56,14 @@ kern_return_t IOObjectRelease(io_object_t object);
 CFTypeRef IORegistryEntryCreateCFProperty(io_registry_entry_t entry, const char* key, CFAllocatorRef allocator,
                                           IOOptionBits options);
 
+// A fresh copy of every registry property of `entry` into *properties, as one
+// dictionary: a reader that needs many of them pays one round trip. Fails with
+// kIOReturnBadArgument for a handle that is not a service or a missing
+// `properties`, and kIOReturnNotResponding when simmac cannot give them (the
+// service is gone, or simmac cannot be reached).
+kern_return_t IORegistryEntryCreateCFProperties(io_registry_entry_t entry, CFTypeRef* properties,
+                                                CFAllocatorRef allocator, IOOptionBits options);
+
 // ---- Notification ports -----------------------------------------------------
 // A port receives a process's notifications from simmac (the system power
 // messages of IOPMLib.h). Nothing arrives by itself: the process's run loop

@@ -9,20 +9,22 @@
 namespace simulator {
 
 // The binary messages of the reads a process makes over and over (a registry
-// property, the power-source information, the operating system's version),
-// each one frame: the query and its answer.
+// property or all of an entry's properties, the power-source information, the
+// operating system's version), each one frame: the query and its answer.
 //   call payload:  operation (u8); for a registry property also the class
-//                  name's length (u8), the class name and the key (the rest)
+//                  name's length (u8), the class name and the key (the rest);
+//                  for all properties the class name's length and the class name
 //   reply payload: outcome (u8); then the value in RegistryValueWriter's form,
 //                  or simmac's error text
 // The values: a registry property as the registry types it ("none" when the
-// entry has no such property); the power-source information as an array of
+// entry has no such property); all properties as one dictionary; the power-source information as an array of
 // description dictionaries; the version as an array of three integers
 // (major, minor, patch).
 enum class QueryOperation : std::uint8_t {
     registryProperty = 1,
     powerSources = 2,
     operatingSystemVersion = 3,
+    registryProperties = 4,
 };
 
 enum class QueryOutcome : std::uint8_t {
@@ -35,7 +37,7 @@ inline constexpr std::size_t maximumQueryClassNameLength = 255;
 
 struct QueryCall {
     QueryOperation operation = QueryOperation::registryProperty;
-    std::string_view className;  // a registry property's service class
+    std::string_view className;  // a registry query's service class
     std::string_view key;        // a registry property's name
 };
 
