@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
-#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,6 +18,7 @@
 #include "Foundation/PropertyListSerialization.h"
 #include "Foundation/SimulatedRoot.h"
 #include "Log/Logger.h"
+#include "Simmac/ListeningSocket.h"
 #include "Simmac/SimulatorError.h"
 #include "XPC/NSXPCListener.h"
 
@@ -232,40 +232,10 @@ void LaunchdJob::enable()
     if (acceptor_.is_open() || stopping_) {
         return;
     }
-    std::error_code error;
-    fs::create_directories(socketPath_.parent_path(), error);
-    if (error) {
-        throw SimulatorError("cannot create " + socketPath_.parent_path().string() + ": " + error.message());
-    }
-    const asio::local::stream_protocol::endpoint endpoint(socketPath_.string());
-    const fs::file_status existing = fs::symlink_status(socketPath_, error);
-    if (fs::exists(existing)) {
-        if (!fs::is_socket(existing)) {
-            throw SimulatorError(socketPath_.string() + " exists and is not a socket");
-        }
-        asio::local::stream_protocol::socket probe(context_);
-        probe.connect(endpoint, error);
-        if (!error) {
-            throw SimulatorError("another listener serves " + socketPath_.string() + ", so " + definition_.label +
-                                 " cannot be started on demand");
-        }
-        // Left by a listener that is gone.
-        fs::remove(socketPath_, error);
-    }
-    acceptor_.open(endpoint.protocol(), error);
-    if (!error) {
-        acceptor_.bind(endpoint, error);
-    }
-    if (!error) {
-        acceptor_.listen(asio::socket_base::max_listen_connections, error);
-    }
-    if (error) {
-        std::error_code ignored;
-        acceptor_.close(ignored);
-        throw SimulatorError("cannot listen on " + socketPath_.string() + ": " + error.message());
-    }
     // Any process may connect, as to any mach service; the daemon decides whom it serves.
-    ::chmod(socketPath_.c_str(), 0666);
+    listenOnSocket(acceptor_, socketPath_,
+                   "another listener serves " + socketPath_.string() + ", so " + definition_.label +
+                       " cannot be started on demand");
     logger().info("%s waits for clients on %s", definition_.label, socketPath_.string());
     if (pid_ <= 0) {
         awaitClient();

@@ -1,11 +1,10 @@
 #include "Simmac/SimmacServer.h"
 
-#include <sys/stat.h>
-
 #include <vector>
 
 #include "Log/Logger.h"
 #include "Simmac/ClientSession.h"
+#include "Simmac/ListeningSocket.h"
 #include "Simmac/SimulatorError.h"
 
 namespace simmac {
@@ -37,34 +36,9 @@ SimmacServer::~SimmacServer()
 
 void SimmacServer::start()
 {
-    std::error_code error;
-    std::filesystem::create_directories(socketPath_.parent_path(), error);
-    if (error) {
-        throw SimulatorError("cannot create " + socketPath_.parent_path().string() + ": " + error.message());
-    }
-    const asio::local::stream_protocol::endpoint endpoint(socketPath_.string());
-    if (std::filesystem::exists(std::filesystem::symlink_status(socketPath_))) {
-        asio::local::stream_protocol::socket probe(context_);
-        probe.connect(endpoint, error);
-        if (!error) {
-            throw SimulatorError("another simmac is already running on " + socketPath_.string());
-        }
-        // Left behind by a simmac that did not stop cleanly.
-        std::filesystem::remove(socketPath_, error);
-    }
-    acceptor_.open(endpoint.protocol(), error);
-    if (!error) {
-        acceptor_.bind(endpoint, error);
-    }
-    if (!error) {
-        acceptor_.listen(asio::socket_base::max_listen_connections, error);
-    }
-    if (error) {
-        throw SimulatorError("cannot listen on " + socketPath_.string() + ": " + error.message());
-    }
     // Reads are open to every user, as on a Mac; privilege is decided per
     // request from the peer's credentials.
-    ::chmod(socketPath_.c_str(), 0666);
+    listenOnSocket(acceptor_, socketPath_, "another simmac is already running on " + socketPath_.string());
     listening_ = true;
     acceptNext();
 }
