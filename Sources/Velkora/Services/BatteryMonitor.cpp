@@ -54,9 +54,6 @@ std::optional<std::int64_t> validTime(std::optional<std::int64_t> minutes)
     return std::nullopt;
 }
 
-// `part` in percent of `whole` (above 0), truncated toward zero. Registry
-// values pasted from elsewhere can be anything; a result beyond 64 bits is
-// held at the nearest limit instead of overflowing.
 std::vector<std::uint8_t> smcBytes(smckit::KeyCode key)
 {
     try {
