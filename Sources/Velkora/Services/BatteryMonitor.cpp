@@ -37,11 +37,11 @@ std::optional<T> member(const std::optional<Dictionary>& dictionary, std::string
     return std::nullopt;
 }
 
-// `value` when present, else what `fallback` gives.
-template <typename T, typename Fallback>
-std::optional<T> orElse(std::optional<T> value, Fallback fallback)
+// `value` when present, else `fallback`.
+template <typename T>
+std::optional<T> orElse(std::optional<T> value, std::optional<T> fallback)
 {
-    return value ? value : fallback();
+    return value ? value : fallback;
 }
 
 // Minutes as the power-source information gives them: -1 while the estimate
@@ -70,6 +70,19 @@ std::optional<double> smcFloat(smckit::KeyCode key)
     } catch (const smckit::SMCError&) {
         return std::nullopt;
     }
+}
+
+bool isInstalled(const std::optional<Dictionary>& registry)
+{
+    return BatteryPresence::isInstalled(member<bool>(registry, "BatteryInstalled"),
+                                        member<std::int64_t>(registry, "BatteryPackCount"),
+                                        member<std::int64_t>(registry, "MaxCapacity"));
+}
+
+// The registry says outright that no battery is installed.
+bool isAbsenceConfirmed(const std::optional<Dictionary>& registry)
+{
+    return member<bool>(registry, "BatteryInstalled") == false;
 }
 
 ChargingState stateOf(bool adapterConnected, bool isCharging)
@@ -103,40 +116,34 @@ io_service_t BatteryMonitor::findService()
     return IOServiceGetMatchingService(kIOMainPortDefault, IOServiceMatching("AppleSmartBattery"));
 }
 
-template <typename T>
-std::optional<T> BatteryMonitor::property(const char* key) const
+std::optional<BatteryMonitor::Dictionary> BatteryMonitor::registryProperties() const
 {
-    const CFTypeRef value = IORegistryEntryCreateCFProperty(service_.load(), key, kCFAllocatorDefault, 0);
-    if (!value) {
+    const io_service_t service = service_.load();
+    CFTypeRef properties;
+    if (service == IO_OBJECT_NULL ||
+        IORegistryEntryCreateCFProperties(service, &properties, kCFAllocatorDefault, 0) != kIOReturnSuccess) {
         return std::nullopt;
     }
-    if (const T* typed = value->get<T>()) {
-        return *typed;
-    }
-    return std::nullopt;
+    return *properties->get<Dictionary>();
 }
 
 bool BatteryMonitor::batteryPresent() const
 {
-    if (service_.load() == IO_OBJECT_NULL) {
-        return false;
-    }
-    return BatteryPresence::isInstalled(property<bool>("BatteryInstalled"), property<std::int64_t>("BatteryPackCount"),
-                                        property<std::int64_t>("MaxCapacity"));
+    return isInstalled(registryProperties());
 }
 
 bool BatteryMonitor::batteryAbsenceConfirmed() const
 {
-    return service_.load() != IO_OBJECT_NULL && property<bool>("BatteryInstalled") == false;
+    return isAbsenceConfirmed(registryProperties());
 }
 
-void BatteryMonitor::reconnectIfNeeded()
+void BatteryMonitor::reconnectIfNeeded(std::optional<Dictionary>& registry)
 {
     const auto now = clock_();
     if (now - lastConnectionAttempt_ < reconnectionInterval) {
         return;
     }
-    if (service_.load() != IO_OBJECT_NULL && (batteryPresent() || batteryAbsenceConfirmed())) {
+    if (service_.load() != IO_OBJECT_NULL && (isInstalled(registry) || isAbsenceConfirmed(registry))) {
         return;
     }
     lastConnectionAttempt_ = now;
@@ -144,6 +151,7 @@ void BatteryMonitor::reconnectIfNeeded()
     if (old != IO_OBJECT_NULL) {
         IOObjectRelease(old);
     }
+    registry = registryProperties();
 }
 
 std::optional<BatteryMonitor::Dictionary> BatteryMonitor::powerSourceInfo() const
@@ -165,11 +173,12 @@ std::optional<BatteryMonitor::Dictionary> BatteryMonitor::powerSourceInfo() cons
     return *dictionary;
 }
 
-double BatteryMonitor::temperature(const std::optional<Dictionary>& powerInfo) const
+double BatteryMonitor::temperature(const std::optional<Dictionary>& powerInfo,
+                                   const std::optional<Dictionary>& registry)
 {
     std::optional<std::int64_t> raw = member<std::int64_t>(powerInfo, "Temperature");
     if (!raw) {
-        raw = property<std::int64_t>("Temperature");
+        raw = member<std::int64_t>(registry, "Temperature");
     }
     if (!raw || *raw < 1) {
         return 0.0;
@@ -209,35 +218,36 @@ std::optional<double> BatteryMonitor::readAdapterCurrent() const
 
 PowerSnapshot BatteryMonitor::read()
 {
-    reconnectIfNeeded();
-    if (!batteryPresent()) {
+    std::optional<Dictionary> registry = registryProperties();
+    reconnectIfNeeded(registry);
+    if (!isInstalled(registry)) {
         return PowerSnapshot::noBattery();
     }
     const std::optional<Dictionary> info = powerSourceInfo();
 
     BatterySnapshot battery;
-    battery.percentage = orElse(member<std::int64_t>(info, "Current Capacity"), [this] {
-                             return property<std::int64_t>("CurrentCapacity");
-                         }).value_or(0);
-    const std::optional<std::int64_t> rawCurrent = property<std::int64_t>("AppleRawCurrentCapacity");
-    const std::optional<std::int64_t> rawMaximum = property<std::int64_t>("AppleRawMaxCapacity");
+    battery.percentage =
+        orElse(member<std::int64_t>(info, "Current Capacity"), member<std::int64_t>(registry, "CurrentCapacity"))
+            .value_or(0);
+    const std::optional<std::int64_t> rawCurrent = member<std::int64_t>(registry, "AppleRawCurrentCapacity");
+    const std::optional<std::int64_t> rawMaximum = member<std::int64_t>(registry, "AppleRawMaxCapacity");
     battery.hardwarePercentage = rawMaximum.value_or(0) > 0 ? PowerMath::percentage(rawCurrent.value_or(0), *rawMaximum)
                                                             : battery.percentage;
     battery.isCharging =
-        orElse(member<bool>(info, "Is Charging"), [this] { return property<bool>("IsCharging"); }).value_or(false);
-    battery.isFullyCharged = property<bool>("FullyCharged").value_or(false);
+        orElse(member<bool>(info, "Is Charging"), member<bool>(registry, "IsCharging")).value_or(false);
+    battery.isFullyCharged = member<bool>(registry, "FullyCharged").value_or(false);
 
-    const std::optional<Dictionary> adapterDetails = property<Dictionary>("AdapterDetails");
+    const std::optional<Dictionary> adapterDetails = member<Dictionary>(registry, "AdapterDetails");
     const std::int64_t ratedWatts = member<std::int64_t>(adapterDetails, "Watts").value_or(0);
-    battery.adapterConnected = property<bool>("ExternalConnected").value_or(false) || ratedWatts > 0;
+    battery.adapterConnected = member<bool>(registry, "ExternalConnected").value_or(false) || ratedWatts > 0;
     if (info) {
         battery.timeRemainingMinutes =
             validTime(member<std::int64_t>(info, battery.isCharging ? "Time to Full Charge" : "Time to Empty"));
     }
-    battery.temperatureCelsius = temperature(info);
+    battery.temperatureCelsius = temperature(info, registry);
 
-    const double registryVoltage = static_cast<double>(property<std::int64_t>("Voltage").value_or(0)) / 1000.0;
-    const double registryCurrent = static_cast<double>(property<std::int64_t>("Amperage").value_or(0)) / 1000.0;
+    const double registryVoltage = static_cast<double>(member<std::int64_t>(registry, "Voltage").value_or(0)) / 1000.0;
+    const double registryCurrent = static_cast<double>(member<std::int64_t>(registry, "Amperage").value_or(0)) / 1000.0;
     battery.voltageVolts = readBatteryVoltage().value_or(registryVoltage);
     battery.currentAmps = readBatteryCurrent().value_or(registryCurrent);
     battery.powerWatts = battery.voltageVolts * battery.currentAmps;
@@ -251,12 +261,12 @@ PowerSnapshot BatteryMonitor::read()
 
     battery.currentCapacityMAh = rawCurrent.value_or(0);
     battery.maxCapacityMAh =
-        orElse(rawMaximum, [this] { return property<std::int64_t>("MaxCapacity"); }).value_or(0);
-    battery.designCapacityMAh = property<std::int64_t>("DesignCapacity").value_or(0);
-    battery.macOSCapacityMAh = property<std::int64_t>("NominalChargeCapacity").value_or(battery.maxCapacityMAh);
-    battery.cycleCount = property<std::int64_t>("CycleCount").value_or(0);
-    battery.condition = property<std::string>("BatteryHealth").value_or("Normal");
-    battery.serialNumber = property<std::string>("BatterySerialNumber").value_or("");
+        orElse(rawMaximum, member<std::int64_t>(registry, "MaxCapacity")).value_or(0);
+    battery.designCapacityMAh = member<std::int64_t>(registry, "DesignCapacity").value_or(0);
+    battery.macOSCapacityMAh = member<std::int64_t>(registry, "NominalChargeCapacity").value_or(battery.maxCapacityMAh);
+    battery.cycleCount = member<std::int64_t>(registry, "CycleCount").value_or(0);
+    battery.condition = member<std::string>(registry, "BatteryHealth").value_or("Normal");
+    battery.serialNumber = member<std::string>(registry, "BatterySerialNumber").value_or("");
     battery.lowPowerModeEnabled = platform::ProcessInfo::isLowPowerModeEnabled();
     battery.timestamp = std::chrono::system_clock::now();
 

@@ -58,15 +58,16 @@ public:
 private:
     using Dictionary = CFPropertyValue::Dictionary;
 
-    // The registry property `key` of the battery service, read afresh; nothing
-    // when the entry has none or it is not a T (bool, std::int64_t,
-    // Dictionary, std::string).
-    template <typename T>
-    std::optional<T> property(const char* key) const;
+    // Every registry property of the battery service in one fresh copy: a
+    // reading looks up some twenty of them, and each fetch is a round trip.
+    // Nothing when there is no service or it does not answer.
+    std::optional<Dictionary> registryProperties() const;
 
-    void reconnectIfNeeded();
+    // Looks the service up again when the rules of read() call for it;
+    // `registry` then becomes the new service's properties.
+    void reconnectIfNeeded(std::optional<Dictionary>& registry);
     std::optional<Dictionary> powerSourceInfo() const;
-    double temperature(const std::optional<Dictionary>& powerInfo) const;
+    static double temperature(const std::optional<Dictionary>& powerInfo, const std::optional<Dictionary>& registry);
     std::optional<double> readBatteryVoltage() const;
     std::optional<double> readBatteryCurrent() const;
     std::optional<double> readAdapterVoltage() const;
