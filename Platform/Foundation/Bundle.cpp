@@ -1,11 +1,11 @@
 #include "Foundation/Bundle.h"
 
+#include "Foundation/NSError.h"
+#include "Foundation/PropertyListSerialization.h"
 #include "Foundation/StringsTable.h"
 #include "Log/Logger.h"
 
-#include <plist/plist.h>
-
-#include <cstdlib>
+#include <cstdint>
 #include <fstream>
 #include <sstream>
 #include <system_error>
@@ -62,36 +62,22 @@ Bundle::Bundle(fs::path bundlePath, fs::path resourcesDirectory, const fs::path&
     if (!bytes) {
         return;
     }
-    plist_t root = nullptr;
-    plist_from_memory(bytes->data(), static_cast<uint32_t>(bytes->size()), &root);
-    if (root == nullptr || plist_get_node_type(root) != PLIST_DICT) {
-        log().error("Unreadable information dictionary %{public}s", infoPlist.string());
-        plist_free(root);
-        return;
-    }
-    plist_dict_iter iterator = nullptr;
-    plist_dict_new_iter(root, &iterator);
-    while (true) {
-        char* key = nullptr;
-        plist_t value = nullptr;
-        plist_dict_next_item(root, iterator, &key, &value);
-        if (key == nullptr) {
-            break;
+    try {
+        const PropertyList root = PropertyListSerialization::propertyList(
+            std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()));
+        if (const auto* entries = root.get<PropertyList::Dictionary>()) {
+            for (const auto& [key, value] : *entries) {
+                if (const auto* text = value.get<std::string>()) {
+                    info_.emplace(key, *text);
+                } else if (const auto* flag = value.get<bool>()) {
+                    info_.emplace(key, *flag);
+                }
+            }
+            return;
         }
-        if (plist_get_node_type(value) == PLIST_STRING) {
-            char* text = nullptr;
-            plist_get_string_val(value, &text);
-            info_.emplace(key, std::string(text != nullptr ? text : ""));
-            free(text);
-        } else if (plist_get_node_type(value) == PLIST_BOOLEAN) {
-            uint8_t flag = 0;
-            plist_get_bool_val(value, &flag);
-            info_.emplace(key, flag != 0);
-        }
-        free(key);
+    } catch (const NSError&) {
     }
-    free(iterator);
-    plist_free(root);
+    log().error("Unreadable information dictionary %{public}s", infoPlist.string());
 }
 
 const Bundle& Bundle::main()
