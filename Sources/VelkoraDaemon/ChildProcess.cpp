@@ -1,5 +1,7 @@
 #include "ChildProcess.h"
 
+#include "FileDescriptor.h"
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -14,27 +16,6 @@ extern char** environ;
 namespace velkora {
 
 namespace {
-
-// Closes a descriptor when it goes out of scope.
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() { reset(); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int get() const { return fd_; }
-    void reset()
-    {
-        if (fd_ >= 0) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-    }
-
-private:
-    int fd_;
-};
 
 // The spawn's file actions, released on every path.
 class FileActions {
@@ -64,8 +45,8 @@ ChildProcess::Result ChildProcess::run(const std::filesystem::path& executable,
     if (::pipe2(pipeEnds.data(), O_CLOEXEC) != 0) {
         throw startFailure(errno, executable);
     }
-    Descriptor readEnd(pipeEnds[0]);
-    Descriptor writeEnd(pipeEnds[1]);
+    FileDescriptor readEnd(pipeEnds[0]);
+    FileDescriptor writeEnd(pipeEnds[1]);
 
     FileActions actions;
     const int capturedStream = capture == Capture::standardOutput ? STDOUT_FILENO : STDERR_FILENO;
@@ -86,7 +67,7 @@ ChildProcess::Result ChildProcess::run(const std::filesystem::path& executable,
         error != 0) {
         throw startFailure(error, executable);
     }
-    writeEnd.reset();
+    writeEnd.close();
 
     // Read to the end before waiting, so that a program with more to say than
     // the pipe holds is not left blocked on it.

@@ -1,5 +1,7 @@
 #include "DaemonStore.h"
 
+#include "FileDescriptor.h"
+
 #include <VelkoraCore/IPC.h>
 
 #include <fcntl.h>
@@ -22,33 +24,6 @@ constexpr const char* applicationSupportFolder = "Library/Application Support/Ve
 constexpr const char* policyFileName = "policy.json";
 // Temporaries sit beside the file, hidden, so that the rename never crosses a file system.
 constexpr std::string_view temporaryPrefix = ".policy.json.";
-
-// Closes a descriptor on every path out of a save.
-class Descriptor {
-public:
-    explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
-    ~Descriptor()
-    {
-        if (descriptor_ >= 0) {
-            ::close(descriptor_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int get() const { return descriptor_; }
-
-    // Closing reports a write the kernel could not complete.
-    int close()
-    {
-        const int result = ::close(descriptor_);
-        descriptor_ = -1;
-        return result;
-    }
-
-private:
-    int descriptor_;
-};
 
 std::system_error saveError(int code, const std::string& step)
 {
@@ -126,7 +101,7 @@ void DaemonStore::writeAtomically(const std::vector<std::uint8_t>& bytes) const
     if (descriptor < 0) {
         throw saveError(errno, "cannot create a file in \"" + directoryURL_.string() + "\"");
     }
-    Descriptor file(descriptor);
+    FileDescriptor file(descriptor);
     const auto discard = [&](int code, const std::string& step) {
         std::error_code ignored;
         std::filesystem::remove(temporary, ignored);
@@ -154,7 +129,7 @@ void DaemonStore::writeAtomically(const std::vector<std::uint8_t>& bytes) const
         throw discard(errno, "cannot replace \"" + policyURL_.string() + "\"");
     }
     // The rename itself is durable only once the folder is.
-    Descriptor folder(::open(directoryURL_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor folder(::open(directoryURL_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() < 0 || ::fsync(folder.get()) != 0) {
         throw saveError(errno, "cannot flush \"" + directoryURL_.string() + "\" to disk");
     }
