@@ -158,10 +158,7 @@ std::optional<std::int64_t> validTime(std::optional<std::int64_t> minutes)
 // there is no reading or it lies outside 0...80.
 double batteryTemperature(const std::optional<PowerSourceInfo>& powerInfo, const Dictionary& registry)
 {
-    std::optional<std::int64_t> raw;
-    if (powerInfo && !powerInfo->dictionary().empty()) {
-        raw = member<std::int64_t>(powerInfo->dictionary(), "Temperature");
-    }
+    std::optional<std::int64_t> raw = powerSourceValue<std::int64_t>(powerInfo, "Temperature");
     if (!raw) {
         raw = member<std::int64_t>(registry, "Temperature");
     }
