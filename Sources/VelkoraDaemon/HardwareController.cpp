@@ -421,11 +421,11 @@ std::optional<bool> HardwareController::readChargingEnabled() const
         return *ch0b == chargingAllowed && *ch0c == chargingAllowed;
     }
     case ChargingControl::chteInhibit: {
-        const std::vector<std::uint8_t> bytes = smcBytes("CHTE");
-        if (bytes.size() != 4) {
+        const std::optional<std::uint32_t> value = readLittleEndianUInt32("CHTE");
+        if (!value) {
             return std::nullopt;
         }
-        return littleEndianValue<std::uint32_t>(bytes) == 0;
+        return *value == 0;
     }
     }
     return std::nullopt;
@@ -521,13 +521,17 @@ void HardwareController::writeAndVerify(KeyCode key, std::span<const std::uint8_
     });
 }
 
+void HardwareController::writeSwitch(KeyCode key, std::span<const std::uint8_t> bytes)
+{
+    writeSMC(key, hexString(bytes), [&] {
+        writeControlValue(key, bytes);
+        verify(key, bytes[0]);
+    });
+}
+
 void HardwareController::writeSwitch(KeyCode key, std::uint8_t value)
 {
-    const std::array<std::uint8_t, 1> bytes{value};
-    writeSMC(key, hex(value), [&] {
-        writeControlValue(key, bytes);
-        verify(key, value);
-    });
+    writeSwitch(key, std::array<std::uint8_t, 1>{value});
 }
 
 void HardwareController::setCharging(bool enabled)
@@ -544,11 +548,8 @@ void HardwareController::setCharging(bool enabled)
         return;
     }
     case ChargingControl::chteInhibit: {
-        const std::array<std::uint8_t, 4> bytes{enabled ? std::uint8_t{0x00} : std::uint8_t{0x01}, 0x00, 0x00, 0x00};
-        writeSMC("CHTE", hexString(bytes), [&] {
-            writeControlValue("CHTE", bytes);
-            verify("CHTE", bytes[0]);
-        });
+        const std::uint8_t value = enabled ? 0x00 : 0x01;
+        writeSwitch("CHTE", std::array<std::uint8_t, 4>{value, 0x00, 0x00, 0x00});
         return;
     }
     case ChargingControl::firmwareLimit:

@@ -100,7 +100,8 @@ private:
     void writeControlValue(smckit::KeyCode key, std::span<const std::uint8_t> bytes);
     void verify(smckit::KeyCode key, std::uint8_t expectedFirstByte);
     void writeAndVerify(smckit::KeyCode key, std::span<const std::uint8_t> bytes);
-    // writeSMC of one byte around its write and its first-byte read-back.
+    // writeSMC around the write of `bytes` and the read-back of their first byte.
+    void writeSwitch(smckit::KeyCode key, std::span<const std::uint8_t> bytes);
     void writeSwitch(smckit::KeyCode key, std::uint8_t value);
 
     DeviceCapabilities capabilities_{};
