@@ -625,13 +625,8 @@ void HardwareController::restoreDefaults()
         }
     };
     ignoringFailure([this] { setAdapter(true); });
-    ignoringFailure([this] {
-        if (usesFirmwareChargeLimit()) {
-            disableFirmwareChargeLimit();
-        } else {
-            setCharging(true);
-        }
-    });
+    // On a Mac with the firmware limit this switches the limit off.
+    ignoringFailure([this] { setCharging(true); });
     ignoringFailure([this] { setLED(MagSafeLEDMode::system); });
 }
 
