@@ -20,22 +20,20 @@ platform::NSXPCInterface ExportedDaemonService::interface()
 void ExportedDaemonService::dispatch(const std::string& selector, std::optional<std::vector<std::uint8_t>> argument,
                                      platform::NSXPCReply reply)
 {
-    // The connection has checked the selector and the argument against interface().
-    const auto dataReply = [reply](std::optional<std::vector<std::uint8_t>> data, std::optional<std::string> text) {
-        reply(std::move(data), std::move(text));
-    };
+    // The connection has checked the selector and the argument against
+    // interface(); the reply answers in either of the protocol's shapes.
     if (selector == Protocol::pingSelector) {
-        service_->ping([reply](std::string text) { reply(std::move(text)); });
+        service_->ping(std::move(reply));
     } else if (selector == Protocol::healthSelector) {
-        service_->health(dataReply);
+        service_->health(std::move(reply));
     } else if (selector == Protocol::fetchSnapshotSelector) {
-        service_->fetchSnapshot(dataReply);
+        service_->fetchSnapshot(std::move(reply));
     } else if (selector == Protocol::fetchCapabilitiesSelector) {
-        service_->fetchCapabilities(dataReply);
+        service_->fetchCapabilities(std::move(reply));
     } else if (selector == Protocol::fetchPolicySelector) {
-        service_->fetchPolicy(dataReply);
+        service_->fetchPolicy(std::move(reply));
     } else if (selector == Protocol::performSelector) {
-        service_->perform(std::move(argument).value_or(std::vector<std::uint8_t>{}), dataReply);
+        service_->perform(std::move(argument).value_or(std::vector<std::uint8_t>{}), std::move(reply));
     }
 }
 
