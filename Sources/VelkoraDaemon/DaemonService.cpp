@@ -267,11 +267,16 @@ void DaemonService::apply(const ControlCommand& command)
         hasReachedLimit = false;
         calibrationPhase = CalibrationPhase::inactive;
         calibrationHoldStartedAt.reset();
-        hardware.restoreDefaults();
-        lastChargingEnabled = true;
-        lastAdapterEnabled = true;
-        lastLEDMode = MagSafeLEDMode::system;
+        restoreHardwareDefaults();
     }
+}
+
+void DaemonService::restoreHardwareDefaults()
+{
+    hardware.restoreDefaults();
+    lastChargingEnabled = true;
+    lastAdapterEnabled = true;
+    lastLEDMode = MagSafeLEDMode::system;
 }
 
 // MARK: - Poll and enforce
@@ -514,10 +519,7 @@ void DaemonService::clientDisconnected()
         self->activeClientCount = std::max<std::int64_t>(remaining, 0);
         if (remaining < 1 && !self->policy.preserveWhenAppClosed) {
             self->managementSuspendedForNoClient = true;
-            self->hardware.restoreDefaults();
-            self->lastChargingEnabled = true;
-            self->lastAdapterEnabled = true;
-            self->lastLEDMode = MagSafeLEDMode::system;
+            self->restoreHardwareDefaults();
             self->releaseSleepAssertion();
         }
     });

@@ -79,6 +79,8 @@ private:
     void releaseSleepAssertion();
 
     void apply(const ControlCommand& command);
+    // The hardware back to the system's defaults, and remembered as written.
+    void restoreHardwareDefaults();
     void prepareForSleep();
     void resumeAfterWake();
 
