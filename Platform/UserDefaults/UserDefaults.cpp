@@ -1,6 +1,8 @@
 #include "UserDefaults/UserDefaults.h"
 
 #include "Foundation/Bundle.h"
+#include "Foundation/NSError.h"
+#include "Foundation/PropertyListSerialization.h"
 #include "Foundation/SimulatedRoot.h"
 
 #include <QDateTime>
@@ -10,82 +12,51 @@
 
 #include <plist/plist.h>
 
-#include <cstdlib>
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <mutex>
+#include <variant>
 
 namespace platform {
 
 namespace {
 
-QVariant toVariant(plist_t node)
+QVariant toVariant(const PropertyList& node)
 {
-    switch (plist_get_node_type(node)) {
-    case PLIST_BOOLEAN: {
-        uint8_t flag = 0;
-        plist_get_bool_val(node, &flag);
-        return QVariant(flag != 0);
+    if (const auto* flag = node.get<bool>()) {
+        return QVariant(*flag);
     }
-    case PLIST_UINT: {
-        uint64_t number = 0;
-        plist_get_uint_val(node, &number);
-        return QVariant(static_cast<qint64>(number));
+    if (const auto* number = node.get<std::int64_t>()) {
+        return QVariant(static_cast<qint64>(*number));
     }
-    case PLIST_REAL: {
-        double number = 0;
-        plist_get_real_val(node, &number);
-        return QVariant(number);
+    if (const auto* number = node.get<double>()) {
+        return QVariant(*number);
     }
-    case PLIST_STRING: {
-        char* text = nullptr;
-        plist_get_string_val(node, &text);
-        QVariant value(QString::fromUtf8(text != nullptr ? text : ""));
-        std::free(text);
-        return value;
+    if (const auto* text = node.get<std::string>()) {
+        return QVariant(QString::fromStdString(*text));
     }
-    case PLIST_DATA: {
-        char* bytes = nullptr;
-        uint64_t length = 0;
-        plist_get_data_val(node, &bytes, &length);
-        QVariant value(QByteArray(bytes, static_cast<qsizetype>(length)));
-        std::free(bytes);
-        return value;
+    if (const auto* bytes = node.get<PropertyList::Data>()) {
+        return QVariant(
+            QByteArray(reinterpret_cast<const char*>(bytes->data()), static_cast<qsizetype>(bytes->size())));
     }
-    case PLIST_DATE: {
-        int32_t seconds = 0;
-        int32_t microseconds = 0;
-        plist_get_date_val(node, &seconds, &microseconds);
-        // Property-list dates count from 2001-01-01 UTC.
-        const qint64 msecs = 978307200000LL + qint64(seconds) * 1000 + microseconds / 1000;
-        return QVariant(QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC));
+    if (const auto* date = node.get<PropertyList::Date>()) {
+        const auto msecs = std::chrono::duration_cast<std::chrono::milliseconds>(date->time_since_epoch());
+        return QVariant(QDateTime::fromMSecsSinceEpoch(msecs.count(), Qt::UTC));
     }
-    case PLIST_ARRAY: {
+    if (const auto* items = node.get<PropertyList::Array>()) {
         QVariantList list;
-        for (uint32_t i = 0; i < plist_array_get_size(node); ++i) {
-            list.append(toVariant(plist_array_get_item(node, i)));
+        list.reserve(static_cast<qsizetype>(items->size()));
+        for (const PropertyList& item : *items) {
+            list.append(toVariant(item));
         }
         return list;
     }
-    case PLIST_DICT: {
-        QVariantMap map;
-        plist_dict_iter iterator = nullptr;
-        plist_dict_new_iter(node, &iterator);
-        while (true) {
-            char* key = nullptr;
-            plist_t value = nullptr;
-            plist_dict_next_item(node, iterator, &key, &value);
-            if (key == nullptr) {
-                break;
-            }
-            map.insert(QString::fromUtf8(key), toVariant(value));
-            std::free(key);
-        }
-        std::free(iterator);
-        return map;
+    QVariantMap map;
+    for (const auto& [key, value] : std::get<PropertyList::Dictionary>(node.value)) {
+        map.insert(QString::fromStdString(key), toVariant(value));
     }
-    default:
-        return QVariant();
-    }
+    return map;
 }
 
 plist_t toPlist(const QVariant& value)
@@ -140,16 +111,19 @@ bool readPlist(QIODevice& device, QSettings::SettingsMap& map)
     if (bytes.isEmpty()) {
         return true;
     }
-    plist_t root = nullptr;
-    plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &root);
-    if (root == nullptr || plist_get_node_type(root) != PLIST_DICT) {
-        plist_free(root);
+    PropertyList root;
+    try {
+        root = PropertyListSerialization::propertyList(std::span(
+            reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())));
+    } catch (const NSError&) {
         return false;
     }
-    const QVariantMap entries = toVariant(root).toMap();
-    plist_free(root);
-    for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry) {
-        map.insert(entry.key(), entry.value());
+    const auto* entries = root.get<PropertyList::Dictionary>();
+    if (entries == nullptr) {
+        return false;
+    }
+    for (const auto& [key, value] : *entries) {
+        map.insert(QString::fromStdString(key), toVariant(value));
     }
     return true;
 }
