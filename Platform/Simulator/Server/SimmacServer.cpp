@@ -21,8 +21,7 @@ const platform::Logger& logger()
 
 SimmacServer::SimmacServer(asio::io_context& context, Dispatcher& dispatcher, std::filesystem::path socketPath,
                            uid_t privilegedUid)
-    : context_(context),
-      dispatcher_(dispatcher),
+    : dispatcher_(dispatcher),
       socketPath_(std::move(socketPath)),
       privilegedUid_(privilegedUid),
       acceptor_(context)

@@ -36,7 +36,6 @@ public:
 private:
     void acceptNext();
 
-    asio::io_context& context_;
     Dispatcher& dispatcher_;
     std::filesystem::path socketPath_;
     uid_t privilegedUid_;
