@@ -187,9 +187,7 @@ nlohmann::ordered_json SimmacConnection::request(std::string_view operation, con
 
     std::lock_guard lock(mutex_);
     ensureUsable();
-    sendBuffer_.resize(frameHeaderSize + text.size());
-    encodeFrameHeader({static_cast<std::uint32_t>(text.size()), FrameKind::request}, sendBuffer_.data());
-    std::copy(text.begin(), text.end(), sendBuffer_.begin() + frameHeaderSize);
+    std::copy(text.begin(), text.end(), startFrame(FrameKind::request, text.size(), sendBuffer_));
     sendAll(sendBuffer_);
 
     const FrameView frame = receiveReply(FrameKind::reply, timeout);

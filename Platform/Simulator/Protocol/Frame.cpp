@@ -22,6 +22,13 @@ void encodeFrameHeader(const FrameHeader& header, std::uint8_t* out)
     out[4] = static_cast<std::uint8_t>(header.kind);
 }
 
+std::uint8_t* startFrame(FrameKind kind, std::size_t payloadLength, std::vector<std::uint8_t>& frame)
+{
+    frame.resize(frameHeaderSize + payloadLength);
+    encodeFrameHeader({static_cast<std::uint32_t>(payloadLength), kind}, frame.data());
+    return frame.data() + frameHeaderSize;
+}
+
 std::optional<FrameHeader> decodeFrameHeader(const std::uint8_t* in)
 {
     const std::uint32_t length = loadUInt32(in);

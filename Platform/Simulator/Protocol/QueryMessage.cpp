@@ -6,19 +6,6 @@
 
 namespace simulator {
 
-namespace {
-
-// Makes `frame` a frame of `kind` with `payloadLength` bytes of payload, and
-// returns where the payload goes.
-std::uint8_t* startFrame(FrameKind kind, std::size_t payloadLength, std::vector<std::uint8_t>& frame)
-{
-    frame.resize(frameHeaderSize + payloadLength);
-    encodeFrameHeader({static_cast<std::uint32_t>(payloadLength), kind}, frame.data());
-    return frame.data() + frameHeaderSize;
-}
-
-}  // namespace
-
 void encodeQueryCall(const QueryCall& call, std::vector<std::uint8_t>& frame)
 {
     if (call.operation != QueryOperation::registryProperty && call.operation != QueryOperation::registryProperties) {

@@ -12,9 +12,7 @@ void encode(FrameKind kind, std::uint32_t first, std::optional<std::uint32_t> se
             std::span<const std::uint8_t> bytes, std::vector<std::uint8_t>& frame)
 {
     const std::size_t fixed = second ? 8 : 4;
-    frame.resize(frameHeaderSize + fixed + bytes.size());
-    encodeFrameHeader({static_cast<std::uint32_t>(fixed + bytes.size()), kind}, frame.data());
-    std::uint8_t* out = frame.data() + frameHeaderSize;
+    std::uint8_t* out = startFrame(kind, fixed + bytes.size(), frame);
     storeUInt32(first, out);
     if (second) {
         storeUInt32(*second, out + 4);

@@ -2,6 +2,7 @@
 
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
@@ -251,10 +252,9 @@ void ClientSession::push(const nlohmann::ordered_json& message)
 void ClientSession::queueJsonFrame(std::uint8_t kind, const nlohmann::ordered_json& message)
 {
     const std::string text = message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    std::vector<std::uint8_t> frame(simulator::frameHeaderSize + text.size());
-    simulator::encodeFrameHeader({static_cast<std::uint32_t>(text.size()), static_cast<simulator::FrameKind>(kind)},
-                                 frame.data());
-    std::memcpy(frame.data() + simulator::frameHeaderSize, text.data(), text.size());
+    std::vector<std::uint8_t> frame;
+    std::copy(text.begin(), text.end(),
+              simulator::startFrame(static_cast<simulator::FrameKind>(kind), text.size(), frame));
     queueFrame(std::move(frame));
 }
 

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace simulator {
 
@@ -44,6 +45,10 @@ void storeUInt32(std::uint32_t value, std::uint8_t* out);
 std::uint32_t loadUInt32(const std::uint8_t* in);
 
 void encodeFrameHeader(const FrameHeader& header, std::uint8_t* out);
+
+// Makes `frame` a frame of `kind` with `payloadLength` bytes of payload, and
+// returns where the payload goes.
+std::uint8_t* startFrame(FrameKind kind, std::size_t payloadLength, std::vector<std::uint8_t>& frame);
 
 // The header at `in` (frameHeaderSize bytes); nothing when the kind is unknown
 // or the payload is longer than maximumPayloadLength.
