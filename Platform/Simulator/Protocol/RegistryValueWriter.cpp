@@ -1,5 +1,7 @@
 #include "Simulator/RegistryValueWriter.h"
 
+#include "Simulator/Frame.h"
+
 namespace simulator {
 
 void RegistryValueWriter::tag(RegistryValueTag tag)
@@ -9,9 +11,8 @@ void RegistryValueWriter::tag(RegistryValueTag tag)
 
 void RegistryValueWriter::length(std::size_t length)
 {
-    const auto value = static_cast<std::uint32_t>(length);
-    out_.insert(out_.end(), {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-                             static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)});
+    out_.resize(out_.size() + 4);
+    storeUInt32(static_cast<std::uint32_t>(length), out_.data() + out_.size() - 4);
 }
 
 void RegistryValueWriter::none()
