@@ -247,12 +247,7 @@ void LaunchdJob::closeSocket()
     if (!acceptor_.is_open()) {
         return;
     }
-    std::error_code ignored;
-    acceptor_.close(ignored);
-    // While the socket was open nobody else could bind the path, so the socket file there is ours.
-    if (fs::is_socket(fs::symlink_status(socketPath_, ignored))) {
-        fs::remove(socketPath_, ignored);
-    }
+    stopListening(acceptor_, socketPath_);
 }
 
 void LaunchdJob::awaitClient()

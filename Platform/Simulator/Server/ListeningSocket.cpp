@@ -44,4 +44,13 @@ void listenOnSocket(asio::local::stream_protocol::acceptor& acceptor, const fs::
     ::chmod(path.c_str(), 0666);
 }
 
+void stopListening(asio::local::stream_protocol::acceptor& acceptor, const fs::path& path)
+{
+    std::error_code ignored;
+    acceptor.close(ignored);
+    if (fs::is_socket(fs::symlink_status(path, ignored))) {
+        fs::remove(path, ignored);
+    }
+}
+
 }  // namespace simmac

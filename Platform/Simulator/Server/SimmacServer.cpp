@@ -67,8 +67,7 @@ void SimmacServer::stop()
         return;
     }
     listening_ = false;
-    std::error_code ignored;
-    acceptor_.close(ignored);
+    stopListening(acceptor_, socketPath_);
     std::vector<std::shared_ptr<ClientSession>> open;
     for (const auto& [identifier, session] : sessions_) {
         open.push_back(session);
@@ -76,7 +75,6 @@ void SimmacServer::stop()
     for (const auto& session : open) {
         session->close();
     }
-    std::filesystem::remove(socketPath_, ignored);
 }
 
 }  // namespace simmac

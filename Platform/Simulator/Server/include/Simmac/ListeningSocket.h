@@ -15,4 +15,9 @@ namespace simmac {
 void listenOnSocket(asio::local::stream_protocol::acceptor& acceptor, const std::filesystem::path& path,
                     const std::string& busyMessage);
 
+// Closes `acceptor` and removes its socket at `path`. While it listened nobody
+// else could bind the path, so a socket there is its own; anything else put
+// there since is left alone.
+void stopListening(asio::local::stream_protocol::acceptor& acceptor, const std::filesystem::path& path);
+
 }  // namespace simmac
