@@ -70,6 +70,15 @@ const std::string* textMember(const PropertyList::Dictionary& dictionary, std::s
     return found == dictionary.end() ? nullptr : found->second.get<std::string>();
 }
 
+std::string labelIn(const PropertyList::Dictionary& dictionary, const fs::path& path)
+{
+    const std::string* label = textMember(dictionary, "Label");
+    if (label == nullptr || label->empty()) {
+        throw SimulatorError(path.string() + " has no text Label");
+    }
+    return *label;
+}
+
 bool isInside(const fs::path& path, const fs::path& folder)
 {
     const fs::path relative = path.lexically_relative(folder);
@@ -173,11 +182,7 @@ fs::path LaunchdJobDefinition::propertyListPath(const fs::path& bundle, std::str
 std::string LaunchdJobDefinition::readLabel(const fs::path& bundle, std::string_view plistName)
 {
     const fs::path path = propertyListPath(bundle, plistName);
-    const std::string* label = textMember(readDictionary(path), "Label");
-    if (label == nullptr || label->empty()) {
-        throw SimulatorError(path.string() + " has no text Label");
-    }
-    return *label;
+    return labelIn(readDictionary(path), path);
 }
 
 LaunchdJobDefinition LaunchdJobDefinition::read(const fs::path& bundle, std::string_view plistName)
@@ -188,11 +193,7 @@ LaunchdJobDefinition LaunchdJobDefinition::read(const fs::path& bundle, std::str
     LaunchdJobDefinition definition;
     definition.bundle = bundle;
     definition.plistName = plistName;
-    const std::string* label = textMember(dictionary, "Label");
-    if (label == nullptr || label->empty()) {
-        throw SimulatorError(path.string() + " has no text Label");
-    }
-    definition.label = *label;
+    definition.label = labelIn(dictionary, path);
     const std::string* program = textMember(dictionary, "BundleProgram");
     if (program == nullptr) {
         program = textMember(dictionary, "Program");
