@@ -1,7 +1,7 @@
 #include "IOKit/ps/IOPowerSources.h"
 
 #include "RegistryValueDecoding.h"
-#include "Simulator/SharedSimmacConnection.h"
+#include "Simulator/SimmacError.h"
 
 // The blob is the array of descriptions; a source in the list is its index in
 // that array, kept beside the array so that a list belongs to its blob.
@@ -17,9 +17,7 @@ CFTypeRef IOPSCopyPowerSourcesInfo()
 {
     CFTypeRef sources;
     try {
-        simulator::SharedSimmacConnection::query(
-            {simulator::QueryOperation::powerSources, {}, {}},
-            [&sources](std::span<const std::uint8_t> encoded) { sources = platform::decodeRegistryValue(encoded); });
+        sources = platform::queryRegistryValue({simulator::QueryOperation::powerSources, {}, {}});
     } catch (const simulator::SimmacError&) {
         return nullptr;
     }

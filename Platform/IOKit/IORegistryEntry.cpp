@@ -1,7 +1,7 @@
 #include "IOKit/IOKitLib.h"
 #include "IOObjectTable.h"
 #include "RegistryValueDecoding.h"
-#include "Simulator/SharedSimmacConnection.h"
+#include "Simulator/SimmacError.h"
 
 using platform::IOObjectTable;
 
@@ -24,16 +24,12 @@ CFTypeRef IORegistryEntryCreateCFProperty(io_registry_entry_t entry, const char*
     if (service == nullptr) {
         return nullptr;
     }
-    CFTypeRef value;
     try {
-        simulator::SharedSimmacConnection::query(
-            {simulator::QueryOperation::registryProperty, service->className, key},
-            [&value](std::span<const std::uint8_t> encoded) { value = platform::decodeRegistryValue(encoded); });
+        return platform::queryRegistryValue({simulator::QueryOperation::registryProperty, service->className, key});
     } catch (const simulator::SimmacError&) {
         // The service is gone (another model) or simmac is: no property.
         return nullptr;
     }
-    return value;
 }
 
 kern_return_t IORegistryEntryCreateCFProperties(io_registry_entry_t entry, CFTypeRef* properties, CFAllocatorRef,
@@ -46,9 +42,7 @@ kern_return_t IORegistryEntryCreateCFProperties(io_registry_entry_t entry, CFTyp
     }
     CFTypeRef value;
     try {
-        simulator::SharedSimmacConnection::query(
-            {simulator::QueryOperation::registryProperties, service->className, {}},
-            [&value](std::span<const std::uint8_t> encoded) { value = platform::decodeRegistryValue(encoded); });
+        value = platform::queryRegistryValue({simulator::QueryOperation::registryProperties, service->className, {}});
     } catch (const simulator::SimmacError&) {
         return kIOReturnNotResponding;
     }

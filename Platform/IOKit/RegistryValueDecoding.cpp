@@ -1,6 +1,7 @@
 #include "RegistryValueDecoding.h"
 
 #include "Simulator/RegistryValueReader.h"
+#include "Simulator/SharedSimmacConnection.h"
 
 namespace platform {
 
@@ -87,6 +88,14 @@ CFTypeRef decodeRegistryValue(std::span<const std::uint8_t> encoded)
     RegistryValueReader reader(encoded);
     CFTypeRef value = decode(reader, 0);
     return reader.atEnd() ? value : nullptr;
+}
+
+CFTypeRef queryRegistryValue(const simulator::QueryCall& call)
+{
+    CFTypeRef value;
+    simulator::SharedSimmacConnection::query(
+        call, [&value](std::span<const std::uint8_t> encoded) { value = decodeRegistryValue(encoded); });
+    return value;
 }
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include <span>
 
 #include "IOKit/CFPropertyValue.h"
+#include "Simulator/QueryMessage.h"
 
 namespace platform {
 
@@ -11,5 +12,9 @@ namespace platform {
 // binary form) as a CFPropertyValue; null for "none" and for anything
 // malformed, in which case the whole value is refused.
 CFTypeRef decodeRegistryValue(std::span<const std::uint8_t> encoded);
+
+// simmac's answer to `call` on the process's shared connection, decoded as
+// above; throws SimmacError when simmac cannot be reached or refuses.
+CFTypeRef queryRegistryValue(const simulator::QueryCall& call);
 
 }  // namespace platform
