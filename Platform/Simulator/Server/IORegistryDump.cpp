@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "Simmac/SMCKeyTable.h"
 #include "Simmac/SimulatorError.h"
 
 namespace simmac {
@@ -146,22 +147,10 @@ private:
         const std::string_view digits = text_.substr(position_, end - position_);
         position_ = end + 1;
         std::vector<std::uint8_t> bytes;
-        const auto digit = [](char c) -> int {
-            if (c >= '0' && c <= '9') return c - '0';
-            if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-            if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-            return -1;
-        };
-        if (digits.size() % 2 != 0) {
+        try {
+            bytes = bytesFromHex(digits);
+        } catch (const SimulatorError&) {
             fail("data <" + std::string(digits) + "> needs two hexadecimal digits per byte");
-        }
-        for (std::size_t i = 0; i < digits.size(); i += 2) {
-            const int high = digit(digits[i]);
-            const int low = digit(digits[i + 1]);
-            if (high < 0 || low < 0) {
-                fail("data <" + std::string(digits) + "> needs two hexadecimal digits per byte");
-            }
-            bytes.push_back(static_cast<std::uint8_t>(high << 4 | low));
         }
         return registry::data(bytes);
     }
