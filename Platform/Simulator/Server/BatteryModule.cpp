@@ -235,7 +235,7 @@ BatteryModule::Configuration BatteryModule::withCapture(Configuration configurat
         return value && *value > 0 ? value : std::nullopt;
     };
 
-    const bool percent = integer("AppleRawMaxCapacity").has_value() || integer("MaxCapacity") == 100;
+    const bool percent = capacityUnitsOf(entry) == CapacityUnits::percent;
     const std::optional<std::int64_t> full =
         percent ? (positive("AppleRawMaxCapacity") ? positive("AppleRawMaxCapacity") : positive("NominalChargeCapacity"))
                 : positive("MaxCapacity");

@@ -4,6 +4,7 @@
 
 #include "Simmac/BatteryModule.h"
 #include "Simmac/Dispatcher.h"
+#include "Simmac/SmartBatteryEntry.h"
 #include "Simulator/RegistryValueWriter.h"
 
 namespace simmac {
@@ -27,9 +28,8 @@ registry::Value internalBatteryDescription(const registry::Value& smartBattery)
 
     const std::int64_t current = integer("CurrentCapacity").value_or(0);
     const std::int64_t maximum = integer("MaxCapacity").value_or(0);
-    const bool countsInPercent = integer("AppleRawMaxCapacity").has_value() || maximum == 100;
     std::int64_t percent = current;
-    if (!countsInPercent) {
+    if (capacityUnitsOf(smartBattery) == CapacityUnits::milliampHours) {
         percent = maximum > 0 ? std::llround(static_cast<double>(current) * 100 / static_cast<double>(maximum)) : 0;
     }
     const bool charging = flag("IsCharging").value_or(false);

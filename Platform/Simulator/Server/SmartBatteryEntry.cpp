@@ -39,6 +39,13 @@ registry::Value adapterDetails(const BatteryPhysics& physics, const registry::Va
 
 }  // namespace
 
+CapacityUnits capacityUnitsOf(const registry::Value& entry)
+{
+    const auto integer = [&](const char* key) { return registry::integerOf(registry::member(entry, key)); };
+    return integer("AppleRawMaxCapacity").has_value() || integer("MaxCapacity") == 100 ? CapacityUnits::percent
+                                                                                         : CapacityUnits::milliampHours;
+}
+
 registry::Value smartBatteryEntry(const BatteryPhysics& physics, CapacityUnits units, const registry::Value& base)
 {
     registry::Value entry = base;

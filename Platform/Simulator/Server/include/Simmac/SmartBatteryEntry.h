@@ -14,6 +14,10 @@ enum class CapacityUnits {
     milliampHours,
 };
 
+// The units the entry `entry` states its capacities in: percent when it has
+// "AppleRawMaxCapacity" or its "MaxCapacity" is 100, else mAh.
+CapacityUnits capacityUnitsOf(const registry::Value& entry);
+
 // The registry entry of class "AppleSmartBattery" for the battery's present
 // state: the keys the physics drives are written over `base`, the entry's
 // other properties (a model's fixed ones such as "BatterySerialNumber", or
