@@ -4,14 +4,13 @@
 
 namespace velkora {
 
-SerialQueue::SerialQueue(std::string label)
-    : label_(std::move(label)),
-      state_(std::make_shared<State>()),
+SerialQueue::SerialQueue(const std::string& label)
+    : state_(std::make_shared<State>()),
       thread_([state = state_] { state->io.run(); })
 {
     threadId_ = thread_.get_id();
     // Thread names are at most 15 characters; the end of the label tells queues apart.
-    const std::string name = label_.size() > 15 ? label_.substr(label_.size() - 15) : label_;
+    const std::string name = label.size() > 15 ? label.substr(label.size() - 15) : label;
     pthread_setname_np(thread_.native_handle(), name.c_str());
 }
 

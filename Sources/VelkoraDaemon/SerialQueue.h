@@ -14,7 +14,8 @@ namespace velkora {
 // Timers made on context() fire on the same thread.
 class SerialQueue {
 public:
-    explicit SerialQueue(std::string label);
+    // `label` names the thread.
+    explicit SerialQueue(const std::string& label);
     // Stops the queue: blocks not yet started are dropped (with whatever they
     // hold), a running one finishes first. Safe from the queue's own thread.
     ~SerialQueue();
@@ -22,7 +23,6 @@ public:
     SerialQueue(const SerialQueue&) = delete;
     SerialQueue& operator=(const SerialQueue&) = delete;
 
-    const std::string& label() const { return label_; }
     asio::io_context& context() { return state_->io; }
 
     template <typename Block>
@@ -44,7 +44,6 @@ private:
         asio::executor_work_guard<asio::io_context::executor_type> work{io.get_executor()};
     };
 
-    std::string label_;
     std::shared_ptr<State> state_;
     std::thread thread_;
     std::thread::id threadId_;
