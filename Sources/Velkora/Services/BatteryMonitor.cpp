@@ -21,8 +21,9 @@ namespace {
 
 using Dictionary = CFPropertyValue::Dictionary;
 
-template <typename T>
-std::optional<T> member(const std::optional<Dictionary>& dictionary, std::string_view key)
+// The member `key` of a dictionary (held by a pointer or an optional) when it has type T.
+template <typename T, typename DictionaryHolder>
+std::optional<T> member(const DictionaryHolder& dictionary, std::string_view key)
 {
     if (!dictionary) {
         return std::nullopt;
@@ -72,7 +73,7 @@ std::optional<double> smcFloat(smckit::KeyCode key)
     }
 }
 
-bool isInstalled(const std::optional<Dictionary>& registry)
+bool isInstalled(const std::shared_ptr<const Dictionary>& registry)
 {
     return BatteryPresence::isInstalled(member<bool>(registry, "BatteryInstalled"),
                                         member<std::int64_t>(registry, "BatteryPackCount"),
@@ -80,7 +81,7 @@ bool isInstalled(const std::optional<Dictionary>& registry)
 }
 
 // The registry says outright that no battery is installed.
-bool isAbsenceConfirmed(const std::optional<Dictionary>& registry)
+bool isAbsenceConfirmed(const std::shared_ptr<const Dictionary>& registry)
 {
     return member<bool>(registry, "BatteryInstalled") == false;
 }
@@ -116,15 +117,15 @@ io_service_t BatteryMonitor::findService()
     return IOServiceGetMatchingService(kIOMainPortDefault, IOServiceMatching("AppleSmartBattery"));
 }
 
-std::optional<BatteryMonitor::Dictionary> BatteryMonitor::registryProperties() const
+BatteryMonitor::DictionaryRef BatteryMonitor::registryProperties() const
 {
     const io_service_t service = service_.load();
     CFTypeRef properties;
     if (service == IO_OBJECT_NULL ||
         IORegistryEntryCreateCFProperties(service, &properties, kCFAllocatorDefault, 0) != kIOReturnSuccess) {
-        return std::nullopt;
+        return nullptr;
     }
-    return *properties->get<Dictionary>();
+    return DictionaryRef(properties, properties->get<Dictionary>());
 }
 
 bool BatteryMonitor::batteryPresent() const
@@ -137,7 +138,7 @@ bool BatteryMonitor::batteryAbsenceConfirmed() const
     return isAbsenceConfirmed(registryProperties());
 }
 
-void BatteryMonitor::reconnectIfNeeded(std::optional<Dictionary>& registry)
+void BatteryMonitor::reconnectIfNeeded(DictionaryRef& registry)
 {
     const auto now = clock_();
     if (now - lastConnectionAttempt_ < reconnectionInterval) {
@@ -154,27 +155,26 @@ void BatteryMonitor::reconnectIfNeeded(std::optional<Dictionary>& registry)
     registry = registryProperties();
 }
 
-std::optional<BatteryMonitor::Dictionary> BatteryMonitor::powerSourceInfo() const
+BatteryMonitor::DictionaryRef BatteryMonitor::powerSourceInfo() const
 {
     const CFTypeRef blob = IOPSCopyPowerSourcesInfo();
     if (!blob) {
-        return std::nullopt;
+        return nullptr;
     }
     const CFTypeRef list = IOPSCopyPowerSourcesList(blob);
     const auto* sources = list ? list->get<CFPropertyValue::Array>() : nullptr;
     if (sources == nullptr || sources->empty()) {
-        return std::nullopt;
+        return nullptr;
     }
     const CFTypeRef description = IOPSGetPowerSourceDescription(blob, sources->front());
     const auto* dictionary = description ? description->get<Dictionary>() : nullptr;
     if (dictionary == nullptr) {
-        return std::nullopt;
+        return nullptr;
     }
-    return *dictionary;
+    return DictionaryRef(description, dictionary);
 }
 
-double BatteryMonitor::temperature(const std::optional<Dictionary>& powerInfo,
-                                   const std::optional<Dictionary>& registry)
+double BatteryMonitor::temperature(const DictionaryRef& powerInfo, const DictionaryRef& registry)
 {
     std::optional<std::int64_t> raw = member<std::int64_t>(powerInfo, "Temperature");
     if (!raw) {
@@ -218,12 +218,12 @@ std::optional<double> BatteryMonitor::readAdapterCurrent() const
 
 PowerSnapshot BatteryMonitor::read()
 {
-    std::optional<Dictionary> registry = registryProperties();
+    DictionaryRef registry = registryProperties();
     reconnectIfNeeded(registry);
     if (!isInstalled(registry)) {
         return PowerSnapshot::noBattery();
     }
-    const std::optional<Dictionary> info = powerSourceInfo();
+    const DictionaryRef info = powerSourceInfo();
 
     BatterySnapshot battery;
     battery.percentage =

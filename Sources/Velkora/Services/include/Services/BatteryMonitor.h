@@ -57,17 +57,19 @@ public:
 
 private:
     using Dictionary = CFPropertyValue::Dictionary;
+    // Shares the value it was read from rather than copying it; null for none.
+    using DictionaryRef = std::shared_ptr<const Dictionary>;
 
-    // Every registry property of the battery service in one fresh copy: a
+    // Every registry property of the battery service in one fetch: a
     // reading looks up some twenty of them, and each fetch is a round trip.
     // Nothing when there is no service or it does not answer.
-    std::optional<Dictionary> registryProperties() const;
+    DictionaryRef registryProperties() const;
 
     // Looks the service up again when the rules of read() call for it;
     // `registry` then becomes the new service's properties.
-    void reconnectIfNeeded(std::optional<Dictionary>& registry);
-    std::optional<Dictionary> powerSourceInfo() const;
-    static double temperature(const std::optional<Dictionary>& powerInfo, const std::optional<Dictionary>& registry);
+    void reconnectIfNeeded(DictionaryRef& registry);
+    DictionaryRef powerSourceInfo() const;
+    static double temperature(const DictionaryRef& powerInfo, const DictionaryRef& registry);
     std::optional<double> readBatteryVoltage() const;
     std::optional<double> readBatteryCurrent() const;
     std::optional<double> readAdapterVoltage() const;
