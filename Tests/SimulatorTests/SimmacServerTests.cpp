@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <fstream>
 #include <future>
 #include <thread>
 
@@ -228,4 +229,12 @@ TEST_F(InProcessSimmac, ASecondServerOnTheSameSocketRefusesToStart)
     EXPECT_THROW(second.start(), simmac::SimulatorError);
     SimmacConnection stillServed(socket_);
     EXPECT_EQ(stillServed.request("probe.now")["late"], false);
+
+    // Someone's file where a socket belongs is refused, never removed.
+    const std::filesystem::path occupied = root_ / "occupied.sock";
+    std::ofstream(occupied) << "not a socket";
+    simmac::SimmacServer third(other, dispatcher, occupied, 0);
+    EXPECT_THROW(third.start(), simmac::SimulatorError);
+    third.stop();
+    EXPECT_TRUE(std::filesystem::is_regular_file(occupied));
 }
