@@ -73,6 +73,9 @@ TEST(AppLanguage, ChoiceFollowsTheEnvironment)
         EXPECT_EQ(report.value("unknown"), "没有这个键") << where;
         EXPECT_EQ(report.value("state"), c.chinese ? "过热保护" : "Heat Protection") << where;
         EXPECT_EQ(report.value("phase"), c.chinese ? "满电保持 1 小时" : "Hold Full for 1 Hour") << where;
+        EXPECT_EQ(report.value("filled"), c.chinese ? "计划任务“夜间”失败：超时" : "Scheduled task “夜间” failed: 超时")
+            << where;
+        EXPECT_EQ(report.value("duration"), c.chinese ? "2 小时 5 分钟" : "2 h 5 min") << where;
     }
 }
 
@@ -84,4 +87,25 @@ TEST(AppLanguage, EveryTitleKeyHasAnEnglishEntry)
     for (const QString& title : titles) {
         EXPECT_FALSE(title.contains(chinese)) << title.toStdString();
     }
+}
+
+TEST(AppLanguage, PlaceholdersAreFilledInOrderWhateverTheirKind)
+{
+    using velkora::localized;
+    EXPECT_EQ(localized(QStringLiteral("任务%@在%lld分钟后第%d次，PID %ld"), QStringLiteral("甲"), qint64(-5), 2, 77L),
+              QStringLiteral("任务甲在-5分钟后第2次，PID 77"));
+    EXPECT_EQ(localized(QStringLiteral("%@%@"), QStringLiteral("%d"), 3), QStringLiteral("%d3"))
+        << "an argument's own text is never read as a placeholder";
+}
+
+TEST(AppLanguage, TextThatIsNoPlaceholderStaysAsItIs)
+{
+    using velkora::localized;
+    EXPECT_EQ(localized(QStringLiteral("降至 %d%；显示器仍可正常关闭。"), 20),
+              QStringLiteral("降至 20%；显示器仍可正常关闭。"));
+    EXPECT_EQ(localized(QStringLiteral("100%% 与 %s"), 1), QStringLiteral("100% 与 %s"));
+    EXPECT_EQ(localized(QStringLiteral("%@ 和 %@"), QStringLiteral("一")), QStringLiteral("一 和 %@"))
+        << "a placeholder without an argument is left for the reader to see";
+    EXPECT_EQ(localized(QStringLiteral("结尾%")), QStringLiteral("结尾%"));
+    EXPECT_EQ(localized(QStringLiteral("结尾%"), 1), QStringLiteral("结尾%"));
 }

@@ -167,6 +167,48 @@ TEST_F(AppSettingsTest, TheDockIconSwitchSetsTheActivationPolicyAndLasts)
     EXPECT_EQ(defaults().object(QStringLiteral("showDockIcon")), QVariant(false));
 }
 
+TEST_F(AppSettingsTest, TheStoredDockIconChoiceIsAppliedAtStart)
+{
+    using platform::NSApplication;
+    using platform::NSApplicationActivationPolicy;
+    defaults().set(QStringLiteral("showDockIcon"), true);
+    NSApplication::setActivationPolicy(NSApplicationActivationPolicy::accessory);
+    const AppSettings shown(defaults(), loginItem);
+    EXPECT_EQ(NSApplication::activationPolicy(), NSApplicationActivationPolicy::accessory)
+        << "loading alone changes nothing";
+    shown.applyDockIconVisibility();
+    EXPECT_EQ(NSApplication::activationPolicy(), NSApplicationActivationPolicy::regular);
+
+    defaults().set(QStringLiteral("showDockIcon"), false);
+    AppSettings(defaults(), loginItem).applyDockIconVisibility();
+    EXPECT_EQ(NSApplication::activationPolicy(), NSApplicationActivationPolicy::accessory);
+}
+
+TEST_F(AppSettingsTest, OnlyTheChargingPagesRequireABattery)
+{
+    std::vector<SidebarRoute> needing;
+    for (const SidebarRoute route : allSidebarRoutes) {
+        if (requiresBattery(route)) {
+            needing.push_back(route);
+        }
+    }
+    EXPECT_EQ(needing, (std::vector<SidebarRoute>{SidebarRoute::chargeControl, SidebarRoute::sleepBehavior,
+                                                  SidebarRoute::schedules, SidebarRoute::shortcuts,
+                                                  SidebarRoute::overlay}));
+    EXPECT_EQ(symbol(SidebarRoute::overlay), "rectangle.inset.filled.and.person.filled");
+    EXPECT_EQ(symbol(SidebarRoute::other), "cube");
+}
+
+TEST_F(AppSettingsTest, OnlyTheEnergyStylePreviewCarriesABolt)
+{
+    std::vector<std::string_view> symbols;
+    for (const MenuBarIconStyle style : allMenuBarIconStyles) {
+        symbols.push_back(previewSymbol(style));
+    }
+    EXPECT_EQ(symbols, (std::vector<std::string_view>{"battery.75percent", "battery.100percent",
+                                                      "battery.100percent.bolt", "bolt.fill"}));
+}
+
 TEST_F(AppSettingsTest, LaunchAtLoginFollowsOnlyASuccessfulRegistration)
 {
     AppSettings settings(defaults(), loginItem);

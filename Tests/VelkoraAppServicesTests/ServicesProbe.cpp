@@ -49,6 +49,9 @@ int main(int argc, char** argv)
         print(QStringLiteral("unknown=%1").arg(localized(QStringLiteral("没有这个键"))));
         print(QStringLiteral("state=%1").arg(appLocalizedName(ChargingState::heatProtected)));
         print(QStringLiteral("phase=%1").arg(appLocalizedName(CalibrationPhase::holdingFull)));
+        print(QStringLiteral("filled=%1")
+                  .arg(localized(QStringLiteral("计划任务“%@”失败：%@"), QStringLiteral("夜间"), QStringLiteral("超时"))));
+        print(QStringLiteral("duration=%1").arg(localized(QStringLiteral("%lld 小时 %lld 分钟"), qint64(2), qint64(5))));
         return 0;
     }
     if (std::strcmp(command, "titles") == 0) {

@@ -63,6 +63,45 @@ QString localized(const QString& key)
         platform::Bundle::main().localizedString(key.toStdString(), AppLanguage::localizationName().toStdString()));
 }
 
+QString localized(const QString& key, const QVariantList& arguments)
+{
+    static const QString placeholders[] = {QStringLiteral("%@"), QStringLiteral("%lld"), QStringLiteral("%ld"),
+                                           QStringLiteral("%d")};
+    const QString format = localized(key);
+    QString text;
+    text.reserve(format.size());
+    qsizetype next = 0;
+    qsizetype position = 0;
+    while (position < format.size()) {
+        if (format[position] != u'%') {
+            text += format[position++];
+            continue;
+        }
+        if (format.mid(position, 2) == QStringLiteral("%%")) {
+            text += u'%';
+            position += 2;
+            continue;
+        }
+        const QString* placeholder = nullptr;
+        for (const QString& candidate : placeholders) {
+            if (format.mid(position, candidate.size()) == candidate) {
+                placeholder = &candidate;
+                break;
+            }
+        }
+        if (placeholder == nullptr || next >= arguments.size()) {
+            const qsizetype length = placeholder == nullptr ? 1 : placeholder->size();
+            text += format.mid(position, length);
+            position += length;
+            continue;
+        }
+        const QVariant& argument = arguments[next++];
+        text += *placeholder == QStringLiteral("%@") ? argument.toString() : QString::number(argument.toLongLong());
+        position += placeholder->size();
+    }
+    return text;
+}
+
 QString appLocalizedName(ChargingState state)
 {
     const std::string_view name = localizedName(state);

@@ -118,6 +118,17 @@ QString title(MenuBarIconStyle style)
     return QString();
 }
 
+std::string_view previewSymbol(MenuBarIconStyle style)
+{
+    switch (style) {
+    case MenuBarIconStyle::dynamic: return "battery.75percent";
+    case MenuBarIconStyle::classic: return "battery.100percent";
+    case MenuBarIconStyle::energy: return "battery.100percent.bolt";
+    case MenuBarIconStyle::compact: return "bolt.fill";
+    }
+    return {};
+}
+
 std::string_view rawValue(MenuBarLayout layout)
 {
     switch (layout) {
@@ -244,6 +255,22 @@ std::string_view symbol(SidebarRoute route)
     return {};
 }
 
+bool requiresBattery(SidebarRoute route)
+{
+    switch (route) {
+    case SidebarRoute::chargeControl:
+    case SidebarRoute::sleepBehavior:
+    case SidebarRoute::schedules:
+    case SidebarRoute::shortcuts:
+    case SidebarRoute::overlay: return true;
+    case SidebarRoute::dashboard:
+    case SidebarRoute::energyUsage:
+    case SidebarRoute::menuBar:
+    case SidebarRoute::other: return false;
+    }
+    return false;
+}
+
 AppSettings::AppSettings(platform::UserDefaults defaults, std::shared_ptr<platform::SMAppService> loginItem,
                          QObject* parent)
     : QObject(parent), defaults_(std::move(defaults)), loginItem_(std::move(loginItem))
@@ -299,8 +326,13 @@ void AppSettings::setReduceTransparency(bool value)
 void AppSettings::setShowDockIcon(bool value)
 {
     publish(showDockIcon_, value, QStringLiteral("showDockIcon"), value, &AppSettings::showDockIconChanged);
-    platform::NSApplication::setActivationPolicy(value ? platform::NSApplicationActivationPolicy::regular
-                                                       : platform::NSApplicationActivationPolicy::accessory);
+    applyDockIconVisibility();
+}
+
+void AppSettings::applyDockIconVisibility() const
+{
+    platform::NSApplication::setActivationPolicy(showDockIcon_ ? platform::NSApplicationActivationPolicy::regular
+                                                               : platform::NSApplicationActivationPolicy::accessory);
 }
 
 void AppSettings::setLaunchAtLogin(bool enabled)

@@ -6,6 +6,7 @@
 #include "Services/VelkoraDaemonProxy.h"
 #include "VelkoraCore/IPC.h"
 #include "XPC/NSXPCConnection.h"
+#include "XPC/NSXPCError.h"
 
 #include <cmath>
 #include <limits>
@@ -50,6 +51,20 @@ CallResult<T> decodeReply(const std::optional<std::vector<std::uint8_t>>& data, 
     } catch (...) {
         return std::current_exception();
     }
+}
+
+// A connection that went away, as its interruption and invalidation handlers
+// report it, is unavailable whichever of them or the proxy hears of it first;
+// any other delivery failure carries the platform's text.
+std::exception_ptr proxyFailure(const NSError& error)
+{
+    const bool connectionLost = error.domain() == platform::NSCocoaErrorDomain &&
+                                (error.code() == platform::NSXPCConnectionInterrupted ||
+                                 error.code() == platform::NSXPCConnectionInvalid);
+    if (connectionLost) {
+        return std::make_exception_ptr(ClientError::connectionUnavailable());
+    }
+    return std::make_exception_ptr(ClientError::remote(error.localizedDescription()));
 }
 
 template <typename T>
@@ -173,7 +188,7 @@ QCoro::Task<T> DaemonClient::callWithErrorHandler(double timeout, std::stop_toke
                     return;
                 }
                 client->logger_.error("XPC proxy error: %{public}s", error.localizedDescription());
-                client->failConnection(used, std::make_exception_ptr(ClientError::remote(error.localizedDescription())));
+                client->failConnection(used, proxyFailure(error));
             }));
         std::function<void(CallResult<T>)> complete = [weakSelf, identifier, holder](CallResult<T> result) {
             if (const auto client = weakSelf.lock(); client && client->removePendingCall(identifier)) {

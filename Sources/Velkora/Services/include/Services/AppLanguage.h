@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 namespace velkora {
 
@@ -38,6 +39,18 @@ QString L(const QString& english, const QString& chinese);
 // The text of `key` (the Chinese source text) in the main bundle's string
 // table for AppLanguage::locale(); the key itself when the table has no entry.
 QString localized(const QString& key);
+
+// localized(key) with its placeholders filled in order: each "%@", "%d",
+// "%ld" or "%lld" takes the next argument (a number for the integer ones is
+// written in plain decimal), "%%" becomes "%". A placeholder left without an
+// argument stays as it is, and so does a lone "%" that starts no placeholder.
+QString localized(const QString& key, const QVariantList& arguments);
+
+template <typename First, typename... Rest>
+QString localized(const QString& key, const First& first, const Rest&... rest)
+{
+    return localized(key, QVariantList{QVariant::fromValue(first), QVariant::fromValue(rest)...});
+}
 
 // The core's fixed Chinese name of a state or phase, looked up with localized().
 QString appLocalizedName(ChargingState state);

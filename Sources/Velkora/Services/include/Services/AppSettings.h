@@ -31,6 +31,8 @@ inline constexpr std::array<MenuBarIconStyle, 4> allMenuBarIconStyles = {
 std::string_view rawValue(MenuBarIconStyle style);
 std::optional<MenuBarIconStyle> menuBarIconStyleFromRawValue(std::string_view rawValue);
 QString title(MenuBarIconStyle style);
+// The system symbol name of the style's preview in the settings.
+std::string_view previewSymbol(MenuBarIconStyle style);
 
 // The layout of the menu-bar popover.
 enum class MenuBarLayout { compact, standard, detailed };
@@ -62,6 +64,8 @@ std::optional<SidebarRoute> sidebarRouteFromRawValue(std::string_view rawValue);
 QString title(SidebarRoute route);
 // The system symbol name shown beside the title.
 std::string_view symbol(SidebarRoute route);
+// The pages that show or change the battery's charging, hidden on a Mac without one.
+bool requiresBattery(SidebarRoute route);
 
 // The user's preferences, each kept in the user defaults under a fixed key
 // and loaded once at construction. Setting a property announces the change
@@ -82,6 +86,9 @@ public:
     bool showDockIcon() const { return showDockIcon_; }
     // Also sets the activation policy: regular with a Dock icon, accessory without.
     void setShowDockIcon(bool value);
+    // Sets the activation policy from showDockIcon as it stands, for the
+    // application's start; the application object must exist.
+    void applyDockIconVisibility() const;
     // The login item's status at start; afterwards what setLaunchAtLogin made it.
     bool launchAtLogin() const { return launchAtLogin_; }
     // Registers (true) or unregisters (false) the application as a login item,
