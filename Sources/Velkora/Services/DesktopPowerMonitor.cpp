@@ -66,7 +66,10 @@ DesktopPowerMonitor::~DesktopPowerMonitor() = default;
 
 QCoro::Task<std::optional<DesktopPowerSample>> DesktopPowerMonitor::readAsync() const
 {
-    co_return co_await queue_->run([clock = clock_] { return readNow(clock); });
+    // The work is made before the co_await: g++ 12 destroys a capturing
+    // temporary of a co_await expression twice.
+    auto reading = queue_->run([clock = clock_] { return readNow(clock); });
+    co_return co_await reading;
 }
 
 }  // namespace velkora

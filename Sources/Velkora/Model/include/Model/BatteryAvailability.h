@@ -1,0 +1,8 @@
+#pragma once
+
+namespace velkora {
+
+// Whether this Mac has a built-in battery: `detecting` until the model knows.
+enum class BatteryAvailability { detecting, present, absent };
+
+}  // namespace velkora
