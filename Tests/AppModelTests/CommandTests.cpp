@@ -165,9 +165,12 @@ TEST_F(CommandTest, AHealthCheckDuringAnUpdateKeepsThePolicyBeingSent)
     holdCommands();
     model->updatePolicy([](ChargePolicy& policy) { policy.chargeLimit = 65; });
     ASSERT_TRUE(peer->waitForHeld(1));
+    // The check asks for health, policy, capabilities and the snapshot.
+    const int before = peer->requestCount();
     model->applicationDidBecomeActive();
-    EXPECT_EQ(model->helperStatus(), HelperStatus::starting());
-    ASSERT_TRUE(waitFor([&] { return model->helperStatus() == HelperStatus::enabled(); }));
+    ASSERT_TRUE(waitFor([&] {
+        return peer->requestCount() >= before + 4 && model->helperStatus() == HelperStatus::enabled();
+    }));
     EXPECT_EQ(model->policy().chargeLimit, 65);
     EXPECT_TRUE(model->isLimitUpdating());
 }
@@ -175,24 +178,26 @@ TEST_F(CommandTest, AHealthCheckDuringAnUpdateKeepsThePolicyBeingSent)
 TEST_F(CommandTest, TopUpAndDischargeSettleOnTheDaemonsAnswer)
 {
     createSettledModel();
-    {
-        std::lock_guard lock(daemonMutex);
-        daemonSnapshot.state = ChargingState::topUp;
-    }
+    holdCommands();
     model->topUp();
     EXPECT_TRUE(model->isTopUpActive());
     EXPECT_TRUE(model->isTopUpTransitioning());
+    ASSERT_TRUE(peer->waitForHeld(1));
+    PowerSnapshot toppingUp = chargingSnapshot(51);
+    toppingUp.state = ChargingState::topUp;
+    peer->takeHeld()[0].answer(IPC::encode(toppingUp), std::nullopt);
     ASSERT_TRUE(waitFor([&] { return !model->isTopUpTransitioning(); }));
     EXPECT_TRUE(model->isTopUpActive());
 
     // The daemon answers a discharge with another state and no reason.
-    {
-        std::lock_guard lock(daemonMutex);
-        daemonSnapshot.state = ChargingState::paused;
-        daemonSnapshot.stateReason.clear();
-    }
     model->forceDischarge();
     EXPECT_TRUE(model->isForceDischargeActive());
+    EXPECT_TRUE(model->isDischargeTransitioning());
+    ASSERT_TRUE(peer->waitForHeld(1));
+    PowerSnapshot paused = chargingSnapshot(51);
+    paused.state = ChargingState::paused;
+    paused.stateReason.clear();
+    peer->takeHeld()[0].answer(IPC::encode(paused), std::nullopt);
     ASSERT_TRUE(waitFor([&] { return !model->isDischargeTransitioning(); }));
     EXPECT_FALSE(model->isForceDischargeActive());
     EXPECT_EQ(model->lastError(), localized("主动放电未能启动"));
