@@ -229,7 +229,8 @@ std::optional<std::string> XPCConnectionCore::connect()
     std::error_code error;
     socket_.connect(endpoint, error);
     if (error) {
-        socket_.close(error);
+        std::error_code ignored;
+        socket_.close(ignored);
         return "cannot connect to " + path.string() + ": " + error.message();
     }
     const PeerCredentials credentials = peerCredentials(socket_.native_handle());
