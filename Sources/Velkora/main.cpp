@@ -2,8 +2,12 @@
 // arguments are not read; the event loop runs until the application quits.
 // The model starts at once: it registers and checks the helper daemon, polls
 // the battery and runs the scheduler whether or not a window is shown.
+// The Shortcuts actions are offered for as long as the program runs.
 
+#include "Intents/VelkoraShortcuts.h"
+#include "Log/Logger.h"
 #include "Model/AppModel.h"
+#include "VelkoraCore/IPC.h"
 
 #include <QApplication>
 
@@ -16,6 +20,15 @@ int main(int argc, char** argv)
     // helper itself, once, as the window's install button does.
     if (model->helperStatus() == velkora::HelperStatus::notInstalled()) {
         model->performPrimaryHelperAction();
+    }
+    // The actions stand apart from the model: they run on the registry's own
+    // thread and reach the daemon on their own.
+    std::unique_ptr<platform::IntentRegistry> shortcuts;
+    try {
+        shortcuts = velkora::VelkoraShortcuts::publish();
+    } catch (const platform::IntentRegistryError& error) {
+        platform::Logger(std::string(velkora::IPC::machServiceName), "Shortcuts")
+            .error("Shortcuts actions are not offered: %{public}s", error.what());
     }
     return QApplication::exec();
 }

@@ -3,6 +3,8 @@
 #include <sys/socket.h>
 
 #include <atomic>
+#include <cerrno>
+#include <system_error>
 
 #include "XPCFrame.h"
 
@@ -105,6 +107,10 @@ TEST_F(XPCConnectionTest, AMissingServiceFailsTheMessageAndInvalidatesOnce)
         Outcome outcome = call(connection, "pingWithReply:");
         EXPECT_EQ(errorCode(outcome), NSXPCConnectionInvalid);
         EXPECT_NE(std::get<NSError>(outcome).localizedDescription().find("com.velkora.absent"), std::string::npos);
+        // It says why it could not connect.
+        EXPECT_NE(std::get<NSError>(outcome).localizedDescription().find(std::generic_category().message(ENOENT)),
+                  std::string::npos)
+            << std::get<NSError>(outcome).localizedDescription();
     }
     ASSERT_TRUE(invalidations.waitFor(1));
     // Once invalid, the service appearing later does not bring the connection back.
