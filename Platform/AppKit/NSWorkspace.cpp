@@ -1,6 +1,9 @@
 #include "AppKit/NSWorkspace.h"
 
+#include "AccessibilityObservation.h"
+
 #include "Foundation/Bundle.h"
+#include "Simulator/SimmacConnection.h"
 
 #include <signal.h>
 #include <spawn.h>
@@ -84,6 +87,43 @@ void NSWorkspace::openApplication(const fs::path& bundle, const NSWorkspaceOpenC
             }
         }
     }).detach();
+}
+
+bool NSWorkspace::accessibilityDisplayShouldReduceMotion() const
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (heardReduceMotion_) {
+            return *heardReduceMotion_;
+        }
+    }
+    try {
+        simulator::SimmacConnection simmac;
+        return simmac.request("accessibility.get").value("reduceMotion", false);
+    } catch (const simulator::SimmacError&) {
+        return false;
+    }
+}
+
+std::unique_ptr<NSWorkspaceObservation> NSWorkspace::observeAccessibilityDisplayOptions(std::function<void()> handler)
+{
+    // Several observations share what they hear; the last to lose its
+    // connection leaves the getter asking simmac again.
+    auto hear = [this, connected = false](std::optional<bool> reduceMotion) mutable {
+        std::lock_guard lock(mutex_);
+        if (reduceMotion && !connected) {
+            ++connectedObservations_;
+        } else if (!reduceMotion && connected) {
+            --connectedObservations_;
+        }
+        connected = reduceMotion.has_value();
+        if (reduceMotion) {
+            heardReduceMotion_ = reduceMotion;
+        } else if (connectedObservations_ == 0) {
+            heardReduceMotion_.reset();
+        }
+    };
+    return std::make_unique<AccessibilityObservation>(std::move(handler), std::move(hear));
 }
 
 }  // namespace platform

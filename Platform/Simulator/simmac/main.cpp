@@ -1,5 +1,6 @@
 // simmac: the simulated Mac. Serves the machine's SMC, battery and adapter,
-// registry, power sources, power management and operating-system version on
+// registry, power sources, power management, operating-system version and the
+// user's accessibility display options on
 // $SIMMAC_ROOT/var/run/simmac.sock until SIGINT or SIGTERM.
 
 #include <sys/types.h>
@@ -15,6 +16,7 @@
 
 #include "Foundation/SimulatedRoot.h"
 #include "Log/Logger.h"
+#include "Simmac/AccessibilityModule.h"
 #include "Simmac/BatteryModule.h"
 #include "Simmac/Dispatcher.h"
 #include "Simmac/LaunchdModule.h"
@@ -106,6 +108,7 @@ int main(int argc, char** argv)
         simmac::PowerAssertionModule powerAssertions(dispatcher);
         simmac::SystemPowerModule systemPower(dispatcher, context);
         simmac::LaunchdModule launchd(dispatcher, context);
+        simmac::AccessibilityModule accessibility(dispatcher);
         machine.loadModel(options.model);
 
         simmac::SimmacServer server(context, dispatcher, platform::SimulatedRoot::resolve("/var/run/simmac.sock"),

@@ -36,6 +36,7 @@ constexpr const char* usage =
     "  os VERSION             set the operating system's version, for example 26.1\n"
     "  battery remove|insert  take the battery out or put it back\n"
     "  capture load FILE      take the battery from an ioreg dump of a real Mac's AppleSmartBattery\n"
+    "  reduce-motion on|off   the accessibility setting that asks applications to reduce motion\n"
     "simmac is found through $SIMMAC_ROOT.\n";
 
 using Json = nlohmann::ordered_json;
@@ -159,6 +160,9 @@ int run(const std::vector<std::string>& arguments)
             Json::parse(Json(text.str()).dump(-1, ' ', false, Json::error_handler_t::replace)).get<std::string>();
         simulator::SimmacConnection simmac;
         simmac.request("battery.capture", {{"text", sanitized}, {"name", file.filename().string()}});
+    } else if (is({"reduce-motion", "on"}) || is({"reduce-motion", "off"})) {
+        simulator::SimmacConnection simmac;
+        simmac.request("accessibility.set", {{"reduceMotion", arguments[1] == "on"}});
     } else if (is({"help"}) || is({"--help"}) || is({"-h"})) {
         std::fputs(usage, stdout);
     } else {

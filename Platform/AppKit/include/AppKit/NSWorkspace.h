@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 
 namespace platform {
@@ -14,9 +16,16 @@ struct NSWorkspaceOpenConfiguration {
     bool activates = true;
 };
 
+// An observation of the workspace; it ends when destroyed.
+class NSWorkspaceObservation {
+public:
+    virtual ~NSWorkspaceObservation() = default;
+};
+
 // Opens applications: the main executable of a bundle starts as a process of
 // its own, in this process's environment and its own session, and outlives
-// this process.
+// this process. Also tells the user's accessibility display options, which
+// simmac keeps ("simmacctl reduce-motion on|off").
 class NSWorkspace {
 public:
     using OpenCompletion = std::function<void(std::optional<NSError> error)>;
@@ -30,8 +39,27 @@ public:
     void openApplication(const std::filesystem::path& bundle, const NSWorkspaceOpenConfiguration& configuration,
                          OpenCompletion completion);
 
+    // Whether the user asked applications to reduce motion; false when simmac
+    // cannot be asked. While an observation (below) is connected this is the
+    // value it last heard, read without asking simmac; otherwise a short
+    // request on a connection of its own.
+    bool accessibilityDisplayShouldReduceMotion() const;
+
+    // Runs `handler` on the calling thread, from its Qt event loop, after each
+    // change of the accessibility display options, until the observation is
+    // destroyed (on that thread). When simmac is not running, or goes away,
+    // the observation tries again every two seconds and runs `handler` once
+    // it has reached simmac again, since the setting may differ there.
+    [[nodiscard]] std::unique_ptr<NSWorkspaceObservation> observeAccessibilityDisplayOptions(
+        std::function<void()> handler);
+
 private:
     NSWorkspace() = default;
+
+    mutable std::mutex mutex_;
+    // What the connected observations last heard; nothing when none is.
+    std::optional<bool> heardReduceMotion_;
+    int connectedObservations_ = 0;
 };
 
 }  // namespace platform
