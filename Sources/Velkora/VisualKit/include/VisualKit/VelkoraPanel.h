@@ -1,0 +1,68 @@
+#pragma once
+
+#include "VisualKit/ViewEnvironment.h"
+
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+
+class QVBoxLayout;
+
+namespace velkora {
+
+// The card every page and the popover group their content in: the content,
+// padded on all sides, on a rounded rectangle with continuous corners,
+// filled with the palette's card colour (the opaque control background while
+// the settings ask to reduce transparency), outlined in the border colour,
+// over a soft shadow of the card's shape (black at 0.24 of the fill's
+// opacity, radius 22, 12 down, drawn under the panel by the widget it lies
+// on). The panel is as tall as its content unless
+// it fills the height its container offers, its content then centred; it
+// spans the width when its content does. Main thread only.
+class VelkoraPanel : public QWidget {
+    Q_OBJECT
+public:
+    struct Metrics {
+        qreal cornerRadius = 22;
+        int padding = 18;
+        bool fillHeight = false;
+    };
+
+    explicit VelkoraPanel(const ViewEnvironment& environment, QWidget* parent = nullptr);
+    VelkoraPanel(const ViewEnvironment& environment, const Metrics& metrics, QWidget* parent = nullptr);
+
+    const Metrics& metrics() const { return metrics_; }
+
+    // The content's layout, inside the padding; add widgets and layouts here.
+    QVBoxLayout* contentLayout() const { return content_; }
+    // Adds `row` to the content, parted from the row before by a Divider.
+    void addRow(QWidget* row);
+
+    // The fill now: card, or the control background under reduced transparency.
+    QColor fillColor() const;
+
+    // The shadow: where it lies, in the panel's coordinates, and its image.
+    QRect shadowRect() const;
+    const QImage& shadowImage();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    // Joins the holder that paints the shadow now and repaints where the
+    // shadow was and is.
+    void placeShadow();
+
+    QPointer<AppSettings> settings_;
+    Metrics metrics_;
+    QVBoxLayout* content_;
+    int rows_ = 0;
+    QPointer<QWidget> shadowHolder_;
+    QRect shadowArea_;
+    QImage shadow_;
+    QSize shadowSize_;
+    QColor shadowColor_;
+};
+
+}  // namespace velkora

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "ScreenshotCatalog.h"
+
+namespace screenshots {
+
+// One function per view family; each adds that family's pages.
+void addKitShots(ScreenshotCatalog& catalog);
+
+}  // namespace screenshots
