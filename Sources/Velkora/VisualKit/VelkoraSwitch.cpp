@@ -26,17 +26,17 @@ VelkoraSwitch::VelkoraSwitch(const ViewEnvironment& environment, QWidget* parent
 
 void VelkoraSwitch::nextCheckState()
 {
-    clicking_ = true;
+    // A click slides the knob.
     QAbstractButton::nextCheckState();
-    clicking_ = false;
+    VelkoraMotion::animate(this, "knobPosition", isChecked() ? 1.0 : 0.0,
+                           VelkoraMotion::feedback(environment_.reducesMotion()));
 }
 
 void VelkoraSwitch::checkStateSet()
 {
-    // A click slides the knob; a state set from code shows at once.
+    // A state set from code shows at once.
     QAbstractButton::checkStateSet();
-    const auto animation = clicking_ ? VelkoraMotion::feedback(environment_.reducesMotion()) : std::nullopt;
-    VelkoraMotion::animate(this, "knobPosition", isChecked() ? 1.0 : 0.0, animation);
+    VelkoraMotion::animate(this, "knobPosition", isChecked() ? 1.0 : 0.0, std::nullopt);
 }
 
 void VelkoraSwitch::setKnobPosition(qreal position)

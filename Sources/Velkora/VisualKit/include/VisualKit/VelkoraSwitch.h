@@ -29,7 +29,6 @@ protected:
 
 private:
     ViewEnvironment environment_;
-    bool clicking_ = false;
     qreal knobPosition_ = 0.0;
 };
 

@@ -1,0 +1,205 @@
+#include "KitEnvironment.h"
+
+#include "Services/AppLanguage.h"
+
+#include "VisualKit/Divider.h"
+#include "VisualKit/EnergyActionButton.h"
+#include "VisualKit/HelpLink.h"
+#include "VisualKit/PageTitle.h"
+#include "VisualKit/SettingsRow.h"
+#include "VisualKit/StateBadge.h"
+#include "VisualKit/SymbolView.h"
+#include "VisualKit/VelkoraLabel.h"
+#include "VisualKit/VelkoraPanel.h"
+#include "VisualKit/VelkoraSwitch.h"
+#include "VisualKit/VelkoraTheme.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+using namespace velkora;
+
+namespace {
+
+class BuildingBlocksTest : public testing::Test {
+protected:
+    KitEnvironment kit;
+    QWidget window;
+};
+
+// A widget of a fixed size, standing for some content.
+QWidget* block(const QSize& size)
+{
+    auto* widget = new QWidget();
+    widget->setFixedSize(size);
+    return widget;
+}
+
+}  // namespace
+
+TEST_F(BuildingBlocksTest, ARowAtItsMinimumSizeKeepsEveryPartApartAndInOrder)
+{
+    auto* accessory = new VelkoraSwitch(kit.environment());
+    auto* row = new SettingsRow(QStringLiteral("eye"), QStringLiteral("Show at Launch"),
+                                QStringLiteral("Shows the overlay."), accessory, &window);
+    row->resize(row->minimumSizeHint());
+    row->show();
+    QApplication::processEvents();
+
+    EXPECT_GE(row->height(), SettingsRow::minimumRowHeight);
+    EXPECT_EQ(row->symbolView()->width(), 24);
+    const QRect symbol = row->symbolView()->geometry();
+    const QRect title = row->titleLabel()->geometry();
+    const QRect help = row->helpLink()->geometry();
+    EXPECT_EQ(symbol.left(), 0);
+    EXPECT_EQ(title.left() - symbol.right() - 1, 13);
+    EXPECT_EQ(help.left() - title.right() - 1, 13);
+    EXPECT_GE(accessory->geometry().left() - help.right() - 1, 13);
+    EXPECT_EQ(accessory->geometry().right(), row->width() - 1);
+    EXPECT_GE(title.width(), row->titleLabel()->sizeHint().width()) << "the title is not cut";
+    for (QWidget* part : {static_cast<QWidget*>(row->symbolView()), static_cast<QWidget*>(row->titleLabel()),
+                          static_cast<QWidget*>(row->helpLink()), static_cast<QWidget*>(accessory)}) {
+        EXPECT_NEAR(part->geometry().center().y(), row->height() / 2, 1) << part->metaObject()->className();
+    }
+}
+
+TEST_F(BuildingBlocksTest, ARowWithoutHelpHasNoHelpButtonAndNoGapForOne)
+{
+    auto* accessory = block(QSize(40, 24));
+    auto* row = new SettingsRow(QStringLiteral("percent"), QStringLiteral("Show Percentage"), std::nullopt, accessory,
+                                &window);
+    row->resize(row->minimumSizeHint());
+    row->show();
+    QApplication::processEvents();
+    EXPECT_EQ(row->helpLink(), nullptr);
+    EXPECT_TRUE(row->findChildren<HelpLink*>().isEmpty());
+    EXPECT_EQ(accessory->geometry().left() - row->titleLabel()->geometry().right() - 1, 13);
+    EXPECT_EQ(row->height(), SettingsRow::minimumRowHeight);
+}
+
+TEST_F(BuildingBlocksTest, TextIsShownVerbatimTagsAndAll)
+{
+    const QString marked = QStringLiteral("<b>x</b>");
+    VelkoraLabel label(marked, QFont());
+    EXPECT_EQ(label.textFormat(), Qt::PlainText);
+    EXPECT_GE(label.sizeHint().width(), QFontMetrics(label.font()).horizontalAdvance(marked));
+
+    SettingsRow row(QStringLiteral("eye"), marked, std::nullopt, nullptr);
+    EXPECT_EQ(row.titleLabel()->text(), marked);
+    EXPECT_EQ(row.titleLabel()->textFormat(), Qt::PlainText);
+    PageTitle title(QStringLiteral("eye"), marked);
+    EXPECT_EQ(title.titleLabel()->textFormat(), Qt::PlainText);
+
+    EnergyActionButton tile(kit.environment(), marked, QStringLiteral("<i>y</i>"), QStringLiteral("bolt.fill"),
+                            VelkoraTheme::warm());
+    EXPECT_EQ(tile.titleLabel()->text(), marked);
+    EXPECT_EQ(tile.titleLabel()->textFormat(), Qt::PlainText);
+    EXPECT_EQ(tile.subtitleLabel()->textFormat(), Qt::PlainText);
+
+    // Rendered, the tags take room: the width of the literal text.
+    label.setMonospacedDigits(true);
+    EXPECT_NEAR(label.sizeHint().width(), QFontMetrics(label.font()).horizontalAdvance(marked), 1);
+}
+
+TEST_F(BuildingBlocksTest, MonospacedDigitsGiveEveryFigureTheSameWidth)
+{
+    VelkoraLabel ones(QStringLiteral("11.1 W"), QFont());
+    VelkoraLabel eights(QStringLiteral("88.8 W"), QFont());
+    ones.setMonospacedDigits(true);
+    eights.setMonospacedDigits(true);
+    EXPECT_EQ(ones.sizeHint().width(), eights.sizeHint().width());
+}
+
+TEST_F(BuildingBlocksTest, APanelIsAsTallAsItsContentAndFillsHeightOnlyWhenAsked)
+{
+    auto* column = new QHBoxLayout(&window);
+    column->setContentsMargins(0, 0, 0, 0);
+    auto* fitted = new VelkoraPanel(kit.environment());
+    fitted->contentLayout()->addWidget(block(QSize(100, 40)));
+    auto* filling = new VelkoraPanel(kit.environment(), VelkoraPanel::Metrics{26, 24, true});
+    auto* content = block(QSize(100, 40));
+    filling->contentLayout()->addWidget(content);
+    column->addWidget(fitted, 0, Qt::AlignTop | Qt::AlignLeft);
+    column->addWidget(filling, 0, Qt::AlignLeft);
+    column->addStretch(1);
+    window.resize(600, 400);
+    window.show();
+    QApplication::processEvents();
+
+    EXPECT_EQ(fitted->metrics().cornerRadius, 22);
+    EXPECT_EQ(fitted->metrics().padding, 18);
+    EXPECT_EQ(fitted->size(), QSize(100 + 36, 40 + 36));
+    EXPECT_EQ(filling->height(), 400);
+    EXPECT_EQ(filling->width(), 100 + 48) << "not stretched across";
+    EXPECT_NEAR(content->geometry().center().y(), 200, 1) << "content centred";
+}
+
+TEST_F(BuildingBlocksTest, ReducedTransparencyMakesEveryPanelOpaqueAtOnce)
+{
+    VelkoraPanel first(kit.environment());
+    VelkoraPanel second(kit.environment());
+    EXPECT_EQ(first.fillColor(), VelkoraTheme::card());
+    kit.settings->setReduceTransparency(true);
+    EXPECT_EQ(first.fillColor(), VelkoraTheme::controlBackground());
+    EXPECT_EQ(second.fillColor().alpha(), 255);
+    // The shadow goes with the fill: faint under the translucent card, full
+    // under the opaque one.
+    EXPECT_EQ(qAlpha(second.shadowImage().pixel(second.shadowImage().rect().center())), qRound(0.24 * 255));
+}
+
+TEST_F(BuildingBlocksTest, PanelRowsArePartedByDividersAtZeroPointThreeFive)
+{
+    VelkoraPanel panel(kit.environment());
+    panel.addRow(block(QSize(10, 44)));
+    panel.addRow(block(QSize(10, 44)));
+    panel.addRow(block(QSize(10, 44)));
+    const QList<Divider*> dividers = panel.findChildren<Divider*>();
+    ASSERT_EQ(dividers.size(), 2);
+    EXPECT_DOUBLE_EQ(dividers.first()->opacity(), 0.35);
+}
+
+TEST_F(BuildingBlocksTest, HelpOpensA240PointPopoverAndASecondClickClosesIt)
+{
+    window.show();
+    auto* help = new HelpLink(QStringLiteral("Pauses charging before sleep."), &window);
+    help->show();
+    EXPECT_FALSE(help->isShowing());
+    help->click();
+    ASSERT_TRUE(help->isShowing());
+    EXPECT_EQ(help->popoverText()->width(), HelpLink::textWidth);
+    EXPECT_EQ(help->popoverText()->text(), QStringLiteral("Pauses charging before sleep."));
+    help->click();
+    EXPECT_FALSE(help->isShowing());
+}
+
+TEST_F(BuildingBlocksTest, ADisabledTileRunsNothingAndAnEnabledOneRunsItsAction)
+{
+    window.show();
+    auto* tile = new EnergyActionButton(kit.environment(), QStringLiteral("Top Up"), QStringLiteral("Once"),
+                                        QStringLiteral("bolt.fill"), VelkoraTheme::energy(), &window);
+    tile->resize(240, 52);
+    tile->show();
+    QSignalSpy clicks(tile, &QAbstractButton::clicked);
+    tile->setEnabled(false);
+    QTest::mouseClick(tile, Qt::LeftButton);
+    EXPECT_EQ(clicks.count(), 0);
+    tile->setEnabled(true);
+    QTest::mouseClick(tile, Qt::LeftButton);
+    EXPECT_EQ(clicks.count(), 1);
+    EXPECT_EQ(tile->symbolView()->color(), VelkoraTheme::energy());
+}
+
+TEST_F(BuildingBlocksTest, ABadgeNamesTheStateInTheToneOfTheSettingsScheme)
+{
+    StateBadge badge(kit.environment(), ChargingState::charging, 30);
+    EXPECT_EQ(badge.text(), appLocalizedName(ChargingState::charging));
+    EXPECT_EQ(badge.currentColor(), QColor::fromRgbF(1.0f, 0.62f, 0.18f));
+    badge.setState(ChargingState::heatProtected, 30);
+    EXPECT_EQ(badge.tone(), BatteryStatusTone::danger());
+}
