@@ -105,18 +105,21 @@ TEST(ValueFormatting, ACommaDecimalLocaleChangesNothing)
 
 TEST(ValueFormatting, DurationsReadInBothLanguagesFromTheStringTable)
 {
-    for (const QString& language : {QStringLiteral("en"), QStringLiteral("zh-Hans")}) {
-        EXPECT_EQ(formatDuration(std::nullopt, language), "--");
-        EXPECT_EQ(formatDuration(0, language), "--");
-        EXPECT_EQ(formatDuration(-5, language), "--");
-    }
-    EXPECT_EQ(formatDuration(1, QStringLiteral("en")), "1 min");
-    EXPECT_EQ(formatDuration(59, QStringLiteral("en")), "59 min");
-    EXPECT_EQ(formatDuration(60, QStringLiteral("en")), "1 h 0 min");
-    EXPECT_EQ(formatDuration(135, QStringLiteral("en")), "2 h 15 min");
-    EXPECT_EQ(formatDuration(1, QStringLiteral("zh-Hans")), "1 分钟");
-    EXPECT_EQ(formatDuration(60, QStringLiteral("zh-Hans")), "1 小时 0 分钟");
-    EXPECT_EQ(formatDuration(135, QStringLiteral("zh-Hans")), "2 小时 15 分钟");
-    EXPECT_EQ(formatDuration(std::numeric_limits<std::int64_t>::max(), QStringLiteral("zh-Hans")),
-              "153722867280912930 小时 7 分钟");
+    const auto durations = [](const QString& language) {
+        QProcessEnvironment environment;
+        environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
+        environment.insert(QStringLiteral("LANGUAGE"), language);
+        QProcess probe;
+        probe.setProcessEnvironment(environment);
+        probe.start(QStringLiteral(VISUAL_KIT_PROBE), {QStringLiteral("durations")});
+        EXPECT_TRUE(probe.waitForFinished(10'000));
+        EXPECT_EQ(probe.exitCode(), 0) << probe.readAllStandardError().toStdString();
+        return QString::fromUtf8(probe.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    };
+    EXPECT_EQ(durations(QStringLiteral("en_US")),
+              QStringList({"--", "--", "--", "1 min", "59 min", "1 h 0 min", "2 h 15 min",
+                           "153722867280912930 h 7 min"}));
+    EXPECT_EQ(durations(QStringLiteral("zh_CN")),
+              QStringList({"--", "--", "--", "1 分钟", "59 分钟", "1 小时 0 分钟", "2 小时 15 分钟",
+                           "153722867280912930 小时 7 分钟"}));
 }

@@ -1,6 +1,5 @@
 #include "VisualKit/ValueFormatting.h"
 
-#include "Foundation/Bundle.h"
 #include "Services/AppLanguage.h"
 
 #include <charconv>
@@ -11,25 +10,6 @@ namespace velkora {
 namespace {
 
 const QString missing = QStringLiteral("--");
-
-// The table's text for `key` with each "%lld" replaced by the next number.
-QString substitute(const QString& key, std::initializer_list<std::int64_t> numbers, const QString& localization)
-{
-    QString text = QString::fromStdString(
-        platform::Bundle::main().localizedString(key.toStdString(), localization.toStdString()));
-    const QString placeholder = QStringLiteral("%lld");
-    qsizetype from = 0;
-    for (const std::int64_t number : numbers) {
-        const qsizetype at = text.indexOf(placeholder, from);
-        if (at < 0) {
-            break;
-        }
-        const QString digits = QString::number(number);
-        text.replace(at, placeholder.size(), digits);
-        from = at + digits.size();
-    }
-    return text;
-}
 
 }  // namespace
 
@@ -74,18 +54,13 @@ QString signedPower(double watts)
 
 QString formatDuration(std::optional<std::int64_t> minutes)
 {
-    return formatDuration(minutes, AppLanguage::localizationName());
-}
-
-QString formatDuration(std::optional<std::int64_t> minutes, const QString& localization)
-{
     if (!minutes || *minutes < 1) {
         return missing;
     }
     if (*minutes < 60) {
-        return substitute(QStringLiteral("%lld 分钟"), {*minutes}, localization);
+        return localized(QStringLiteral("%lld 分钟"), qint64(*minutes));
     }
-    return substitute(QStringLiteral("%lld 小时 %lld 分钟"), {*minutes / 60, *minutes % 60}, localization);
+    return localized(QStringLiteral("%lld 小时 %lld 分钟"), qint64(*minutes / 60), qint64(*minutes % 60));
 }
 
 }  // namespace velkora

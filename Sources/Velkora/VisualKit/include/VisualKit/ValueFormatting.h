@@ -28,9 +28,8 @@ QString signedPower(double watts);
 
 // A count of minutes: "--" when absent or below 1; under an hour the string
 // table's "%lld 分钟" with the minutes; else "%lld 小时 %lld 分钟" with the
-// whole hours and the minutes left (0 included). Looked up in the table of
-// `localization` ("en", "zh-Hans"), the application's language unless given.
+// whole hours and the minutes left (0 included), in the application's
+// language.
 QString formatDuration(std::optional<std::int64_t> minutes);
-QString formatDuration(std::optional<std::int64_t> minutes, const QString& localization);
 
 }  // namespace velkora
