@@ -179,8 +179,17 @@ public:
     void setPowerMode(PowerSourceKind source, PowerMode mode);
     void setMagSafeLED(MagSafeLEDMode mode);
 
-    // One pass of the scheduled tasks; run by the scheduler loop every 30 seconds.
+    // One pass of the scheduled tasks; run by the scheduler loop every 30
+    // seconds. Runs each enabled task whose occurrence is due and not yet
+    // run, against the daemon, then stamps it, ends a one-off task and
+    // records the run in the history; an occurrence more than a minute old
+    // is skipped (a one-off task ended) unless the settings run missed tasks.
     QCoro::Task<> executeDueTasks();
+    // The occurrence of `task` that a pass at `now` may run, in the user's
+    // calendar: a one-off task's date once it has come; a repeating task's
+    // time of day on a day its rule picks, from its start date on, once that
+    // time has come. Nothing otherwise.
+    static std::optional<AppClock::Date> scheduledOccurrence(const ScheduledTask& task, AppClock::Date now);
 
 signals:
     void objectWillChange();
@@ -253,6 +262,10 @@ private:
     static QCoro::Task<> runRepair(std::shared_ptr<AppModel> model, QString reason);
     static QCoro::Task<> runInstallFollowUp(std::shared_ptr<AppModel> model);
     static QCoro::Task<> runUninstall(std::shared_ptr<AppModel> model);
+
+    // Carries out a scheduled task's action against the daemon; throws
+    // ClientError when the helper is not usable or the daemon fails.
+    QCoro::Task<> executeScheduledTask(ScheduledTask task);
 
     // Policy updates and commands.
     static QCoro::Task<> runPolicyUpdate(std::weak_ptr<AppModel> model, std::shared_ptr<DaemonClient> daemon,
