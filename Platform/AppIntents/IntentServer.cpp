@@ -34,6 +34,13 @@ bool fromSameUser(const QLocalSocket& socket)
            length == sizeof peer && peer.uid == ::geteuid();
 }
 
+// Closes a connection unanswered and lets go of it, and so of its slot.
+void drop(QLocalSocket& socket)
+{
+    socket.abort();
+    socket.deleteLater();
+}
+
 // What a connection holds while it lives: its request as far as it has
 // come, whether it was answered, and its slot.
 class ConnectionState : public QObject {
@@ -102,8 +109,7 @@ void IntentServer::acceptPending()
 {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
         if (!fromSameUser(*socket) || *openRequests_ >= IntentRegistry::maximumRequests) {
-            socket->abort();
-            socket->deleteLater();
+            drop(*socket);
             continue;
         }
         ++*openRequests_;
@@ -111,7 +117,7 @@ void IntentServer::acceptPending()
 
         auto* deadline = new QTimer(socket);
         deadline->setSingleShot(true);
-        connect(deadline, &QTimer::timeout, socket, &QLocalSocket::abort);
+        connect(deadline, &QTimer::timeout, socket, [socket] { drop(*socket); });
         deadline->start(IntentRegistry::requestDeadline);
 
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
@@ -139,7 +145,7 @@ std::optional<std::string> IntentServer::readRequest(QLocalSocket& socket, QByte
     }
     if (static_cast<std::size_t>(buffer.size()) > ShortcutsEndpoint::maximumRequestSize) {
         logger().error("Dropping a Shortcuts request longer than %zu bytes", ShortcutsEndpoint::maximumRequestSize);
-        socket.abort();
+        drop(socket);
     }
     return std::nullopt;
 }
@@ -215,7 +221,6 @@ QCoro::Task<> IntentServer::run(const AppIntentDeclaration* intent, IntentParame
     if (socket) {
         answer(socket, reply);
     }
-    slot.reset();
 }
 
 const AppIntentDeclaration* IntentServer::find(const std::string& name) const
