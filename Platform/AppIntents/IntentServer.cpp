@@ -221,6 +221,8 @@ QCoro::Task<> IntentServer::run(const AppIntentDeclaration* intent, IntentParame
     if (socket) {
         answer(socket, reply);
     }
+    // The run counted against the limit until here.
+    slot.reset();
 }
 
 const AppIntentDeclaration* IntentServer::find(const std::string& name) const
