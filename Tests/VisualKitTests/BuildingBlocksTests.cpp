@@ -5,6 +5,7 @@
 #include "VisualKit/Divider.h"
 #include "VisualKit/EnergyActionButton.h"
 #include "VisualKit/HelpLink.h"
+#include "VisualKit/PageFrame.h"
 #include "VisualKit/PageTitle.h"
 #include "VisualKit/SettingsRow.h"
 #include "VisualKit/StateBadge.h"
@@ -138,6 +139,29 @@ TEST_F(BuildingBlocksTest, APanelIsAsTallAsItsContentAndFillsHeightOnlyWhenAsked
     EXPECT_EQ(filling->height(), 400);
     EXPECT_EQ(filling->width(), 100 + 48) << "not stretched across";
     EXPECT_NEAR(content->geometry().center().y(), 200, 1) << "content centred";
+}
+
+TEST_F(BuildingBlocksTest, APageSpansWhatCanGrowAcrossAndKeepsTheRestAtTheLeadingEdge)
+{
+    PageFrame page;
+    auto* rows = new VelkoraPanel(kit.environment());
+    auto* fixed = new VelkoraPanel(kit.environment());
+    fixed->contentLayout()->addWidget(block(QSize(100, 40)));
+    page.addSection(rows);
+    page.addSection(fixed);
+    // Rows added after the panel joined the page still let it span.
+    rows->addRow(new SettingsRow(QStringLiteral("eye"), QStringLiteral("Show"), std::nullopt,
+                                 new VelkoraSwitch(kit.environment())));
+    page.resize(600, 500);
+    page.show();
+    QApplication::processEvents();
+    const int column = 600 - 30 - 30;
+    EXPECT_EQ(rows->width(), column);
+    EXPECT_EQ(rows->x(), 30);
+    EXPECT_EQ(fixed->width(), 100 + 36);
+    EXPECT_EQ(fixed->x(), 30);
+    EXPECT_EQ(rows->y(), 45);
+    EXPECT_EQ(fixed->y(), rows->geometry().bottom() + 1 + 18);
 }
 
 TEST_F(BuildingBlocksTest, ReducedTransparencyMakesEveryPanelOpaqueAtOnce)

@@ -51,7 +51,9 @@ TEST(SymbolImage, EveryNameTheViewsUseIsDrawnWithOneGlyphOfTheIconFont)
         EXPECT_TRUE(SymbolImage::knows(name)) << name.toStdString();
         EXPECT_TRUE(SymbolImage::drawsGlyph(name)) << name.toStdString();
     }
-    EXPECT_EQ(SymbolImage::knownNames().size(), namesInUse.size());
+    for (const QString& name : SymbolImage::knownNames()) {
+        EXPECT_TRUE(SymbolImage::drawsGlyph(name)) << name.toStdString();
+    }
 }
 
 TEST(SymbolImage, ASymbolIsTintedAndSizedForItsTextAndHeavierWeightsDrawMoreInk)

@@ -24,6 +24,7 @@
 #include "VisualKit/VelkoraTheme.h"
 
 #include "Services/AppLanguage.h"
+#include "Services/TelemetryStore.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -63,6 +64,19 @@ QWidget* badgesPage(const ViewEnvironment& environment)
 {
     auto* page = new PageFrame();
     page->addSection(new PageTitle(QStringLiteral("checkmark.shield"), L("State badges", "状态徽章")));
+    // The simulated Mac's own reading, as the model has it.
+    const PowerSnapshot& live = environment.telemetry->snapshot();
+    auto* reading = new QWidget();
+    auto* line = new QHBoxLayout(reading);
+    line->setContentsMargins(0, 0, 0, 0);
+    line->setSpacing(10);
+    line->addWidget(new StateBadge(environment, live.state, static_cast<int>(live.battery.percentage)));
+    auto* percentage = new VelkoraLabel(QStringLiteral("%1 %").arg(live.battery.percentage),
+                                        VelkoraFont::system(13, QFont::DemiBold), ForegroundStyle::secondary);
+    percentage->setMonospacedDigits(true);
+    line->addWidget(percentage);
+    line->addWidget(caption(L("Live reading of the simulated Mac", "模拟 Mac 的实时读数")));
+    page->addSection(reading);
     struct Sample {
         ChargingState state;
         int percentage;
@@ -326,7 +340,7 @@ QWidget* symbolsPage(const ViewEnvironment& environment)
     grid->setHorizontalSpacing(10);
     grid->setVerticalSpacing(6);
     const QStringList names = SymbolImage::knownNames();
-    constexpr int columns = 4;
+    constexpr int columns = 3;
     for (qsizetype i = 0; i < names.size(); ++i) {
         auto* cell = new QWidget();
         auto* layout = new QHBoxLayout(cell);
@@ -355,7 +369,7 @@ void addKitShots(ScreenshotCatalog& catalog)
     catalog.add({QStringLiteral("kit"), QStringLiteral("controls"), pageAreaSize, controlsPage, pressTiles});
     catalog.add({QStringLiteral("kit"), QStringLiteral("rows"), pageAreaSize, rowsPage, openHelp});
     catalog.add({QStringLiteral("kit"), QStringLiteral("formatters"), pageAreaSize, formattersPage, {}});
-    catalog.add({QStringLiteral("kit"), QStringLiteral("symbols"), QSize(970, 1000), symbolsPage, {}});
+    catalog.add({QStringLiteral("kit"), QStringLiteral("symbols"), QSize(970, 1120), symbolsPage, {}});
 }
 
 }  // namespace screenshots

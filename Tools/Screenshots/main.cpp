@@ -8,7 +8,7 @@
 // (language "en" or "zh-Hans", appearance "dark" or "light"); --only keeps the
 // pages whose "<family>-<name>" contains TEXT; --scale renders at N device
 // pixels per point (default 1). The views run on a simulated Mac of their own
-// (see ScreenshotWorld.h), never on the user's settings.
+// with a model (see ScreenshotWorld.h), never on the user's settings.
 //
 // Adding a view family takes a few lines:
 //   1. Write Tools/Screenshots/<Family>Shots.cpp with
@@ -139,8 +139,9 @@ int render(const Options& options)
             if (page.afterShow) {
                 page.afterShow(view);
             }
-            // Layouts, deferred paints and the first frame of animations.
-            QTest::qWait(50);
+            // Layouts, deferred paints, and animations (highlights, fades) to
+            // their end: the longest lasts 0.2 s.
+            QTest::qWait(400);
             const QString file = QDir(options.out).filePath(
                 QStringLiteral("%1-%2-%3.png").arg(name, language, QString::fromLatin1(velkora::rawValue(appearance))));
             if (!capture(window).save(file)) {

@@ -1,5 +1,7 @@
 #include "VisualKit/PageFrame.h"
 
+#include <QEvent>
+#include <QLayoutItem>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
@@ -26,10 +28,38 @@ PageFrame::PageFrame(const Metrics& metrics, QWidget* parent) : QScrollArea(pare
     content->setAutoFillBackground(false);
 }
 
+namespace {
+
+// A section that can grow across spans the column; one that cannot keeps
+// its own width at the leading edge (an aligned item never grows).
+Qt::Alignment alignmentFor(QWidget* section)
+{
+    return (QWidgetItem(section).expandingDirections() & Qt::Horizontal) ? Qt::Alignment() : Qt::AlignLeft;
+}
+
+}  // namespace
+
 void PageFrame::addSection(QWidget* section)
 {
     // Before the closing stretch, which keeps sections at the top.
-    column_->insertWidget(column_->count() - 1, section, 0, Qt::AlignLeft);
+    column_->insertWidget(column_->count() - 1, section, 0, alignmentFor(section));
+    // Content added to the section later may let it grow.
+    section->installEventFilter(this);
+}
+
+bool PageFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    // Content added to a section before the page shows posts no layout
+    // request: the first showing decides too.
+    const bool mayHaveGrown = event->type() == QEvent::LayoutRequest || event->type() == QEvent::Show;
+    if (mayHaveGrown && watched->isWidgetType()) {
+        auto* section = static_cast<QWidget*>(watched);
+        const Qt::Alignment alignment = alignmentFor(section);
+        if (section->parentWidget() == widget() && column_->itemAt(column_->indexOf(section))->alignment() != alignment) {
+            column_->setAlignment(section, alignment);
+        }
+    }
+    return QScrollArea::eventFilter(watched, event);
 }
 
 void PageFrame::addSpacing(int points)

@@ -64,6 +64,8 @@ constexpr std::array symbols = {
     Symbol{"calendar.badge.clock", "event_repeat"},
     Symbol{"calendar.badge.plus", "edit_calendar"},
     Symbol{"checklist", "checklist"},
+    Symbol{"chevron.down", "expand_more"},
+    Symbol{"chevron.up", "expand_less"},
     Symbol{"checkmark.circle.fill", "check_circle"},
     Symbol{"checkmark.shield", "gpp_good"},
     Symbol{"checkmark.shield.fill", "verified_user"},

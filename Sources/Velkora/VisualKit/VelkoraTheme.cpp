@@ -1,5 +1,6 @@
 #include "VisualKit/VelkoraTheme.h"
 
+#include "ControlStyleSheet.h"
 #include "VisualKit/BatteryStatusTone.h"
 #include "VisualKit/VelkoraFont.h"
 
@@ -80,22 +81,6 @@ QPalette paletteFor(ColorAppearance appearance)
         palette.setColor(group, QPalette::Shadow, black(dark ? 0.6 : 0.3));
     }
     return palette;
-}
-
-// Slim scroll bars that keep out of the content's way.
-QString scrollBarStyle(ColorAppearance appearance)
-{
-    const QColor handle = isDark(appearance) ? white(0.22) : black(0.22);
-    const QColor pressed = isDark(appearance) ? white(0.36) : black(0.36);
-    const auto css = [](const QColor& color) { return color.name(QColor::HexArgb); };
-    return QStringLiteral("QScrollBar:vertical { background: transparent; width: 11px; margin: 2px 2px 2px 0; }"
-                          "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 32px;"
-                          " margin: 0 1px; }"
-                          "QScrollBar::handle:vertical:hover, QScrollBar::handle:vertical:pressed"
-                          " { background: %2; }"
-                          "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-                          "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
-        .arg(css(handle), css(pressed));
 }
 
 }  // namespace
@@ -251,7 +236,7 @@ void VelkoraTheme::apply(AppAppearance appearance)
     }
     currentAppearance() = resolve(appearance);
     QApplication::setPalette(paletteFor(currentAppearance()));
-    qApp->setStyleSheet(scrollBarStyle(currentAppearance()));
+    qApp->setStyleSheet(controlStyleSheet(currentAppearance()));
     for (QWidget* widget : QApplication::allWidgets()) {
         widget->update();
     }

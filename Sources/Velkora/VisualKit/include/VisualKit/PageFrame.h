@@ -24,14 +24,17 @@ public:
     explicit PageFrame(QWidget* parent = nullptr);
     PageFrame(const Metrics& metrics, QWidget* parent = nullptr);
 
-    // Adds `section` at the end of the column, at the leading edge; it spans
-    // the column when it expands horizontally (as panels of full-width rows
-    // do).
+    // Adds `section` at the end of the column. A section that can grow
+    // across (a panel of settings rows, anything with flexible space) spans
+    // the column; any other keeps its width at the leading edge.
     void addSection(QWidget* section);
     // Adds extra space after the last section.
     void addSpacing(int points);
     // The column's layout, for what addSection does not cover.
     QVBoxLayout* column() const { return column_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QVBoxLayout* column_;
