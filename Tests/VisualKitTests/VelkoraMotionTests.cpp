@@ -116,3 +116,33 @@ TEST(VelkoraMotion, APresentedViewSlidesInFromItsEdgeUnlessMotionIsReduced)
     EXPECT_FALSE(banner->isVisible());
     EXPECT_EQ(banner->pos(), QPoint(50, 12));
 }
+
+TEST(VelkoraMotion, AnInterruptedPresentationEndsAtTheViewsOwnPlace)
+{
+    ManualAnimationDriver driver;
+    QWidget window;
+    window.resize(400, 300);
+    auto* banner = new QWidget(&window);
+    banner->setGeometry(50, 12, 300, 40);
+    banner->hide();
+    window.show();
+    const Transition slide = VelkoraMotion::conditionalTransition(false, Qt::TopEdge);
+
+    VelkoraMotion::present(banner, true, slide, VelkoraMotion::panel());
+    driver.advanceBy(30);
+    VelkoraMotion::present(banner, false, slide, VelkoraMotion::panel());
+    driver.advanceBy(30);
+    VelkoraMotion::present(banner, true, slide, VelkoraMotion::panel());
+    driver.advanceBy(400);
+    EXPECT_TRUE(banner->isVisible());
+    EXPECT_EQ(banner->pos(), QPoint(50, 12));
+
+    // Motion reduced half-way through a slide: back in place, fading only.
+    VelkoraMotion::present(banner, false, slide, VelkoraMotion::panel());
+    driver.advanceBy(30);
+    VelkoraMotion::present(banner, true, VelkoraMotion::conditionalTransition(true, Qt::TopEdge),
+                           VelkoraMotion::opacityChange(true));
+    EXPECT_EQ(banner->pos(), QPoint(50, 12));
+    driver.advanceBy(400);
+    EXPECT_TRUE(banner->isVisible());
+}
