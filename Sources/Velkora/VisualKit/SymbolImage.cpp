@@ -73,7 +73,7 @@ constexpr std::array symbols = {
     Symbol{"clock", "schedule"},
     Symbol{"clock.arrow.circlepath", "history"},
     Symbol{"cube", "view_in_ar"},
-    Symbol{"desktopcomputer", "desktop_windows"},
+    Symbol{"desktopcomputer", "monitor"},
     Symbol{"dock.rectangle", "call_to_action"},
     Symbol{"drop", "water_drop"},
     Symbol{"ellipsis", "more_horiz"},
