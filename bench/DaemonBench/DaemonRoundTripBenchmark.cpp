@@ -133,5 +133,3 @@ void BM_FetchSnapshotThroughput(benchmark::State& state)
 BENCHMARK(BM_FetchSnapshotThroughput)->Threads(8)->Iterations(5000)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-BENCHMARK_MAIN();

@@ -32,5 +32,3 @@ void readSnapshot(benchmark::State& state)
 // Wall time decides the iteration count; the CPU column is the whole
 // process's, every thread of the IOKit stand-in included.
 BENCHMARK(readSnapshot)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
-
-BENCHMARK_MAIN();

@@ -96,5 +96,3 @@ BENCHMARK(RegistryPropertyRead)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 BENCHMARK(RegistryAllPropertiesRead)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 BENCHMARK(PowerSourceDescriptionRead)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 BENCHMARK(SMCKeyRead)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
-
-BENCHMARK_MAIN();

@@ -37,5 +37,3 @@ void DaemonStatusRead(benchmark::State& state)
 BENCHMARK(DaemonStatusRead)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-BENCHMARK_MAIN();

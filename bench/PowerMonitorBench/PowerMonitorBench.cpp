@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 
+#include <BenchmarkSupport/BenchmarkMain.h>
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -69,11 +70,5 @@ BENCHMARK(BatteryRead)->Unit(benchmark::kMicrosecond);
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return velkora::bench::runBenchmarks(argc, argv);
 }

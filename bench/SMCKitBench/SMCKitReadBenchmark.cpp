@@ -36,5 +36,3 @@ void TypedReadRoundTrip(benchmark::State& state)
 }  // namespace
 
 BENCHMARK(TypedReadRoundTrip)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
-
-BENCHMARK_MAIN();

@@ -141,5 +141,3 @@ void RequirementParsing(benchmark::State& state)
 BENCHMARK(RequirementParsing);
 
 }  // namespace
-
-BENCHMARK_MAIN();

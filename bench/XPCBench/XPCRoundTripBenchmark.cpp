@@ -161,5 +161,3 @@ void BM_RoundTripThroughput(benchmark::State& state)
 BENCHMARK(BM_RoundTripThroughput)->Threads(8)->Iterations(5000)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-BENCHMARK_MAIN();
