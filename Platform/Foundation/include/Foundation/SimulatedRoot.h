@@ -11,7 +11,8 @@ namespace platform {
 // /Library, the users' homes) can run side by side with the real Linux system.
 class SimulatedRoot {
 public:
-    // The folder named by SIMMAC_ROOT, or /tmp/simmac when it is unset.
+    // The folder named by SIMMAC_ROOT; when it is unset or empty, the user's
+    // own $XDG_RUNTIME_DIR/simmac, else ${TMPDIR:-/tmp}/simmac-<uid>.
     static std::filesystem::path directory();
 
     // "/Library/Application Support/Velkora" -> <root>/Library/Application Support/Velkora.
