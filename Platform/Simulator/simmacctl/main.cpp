@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -14,30 +15,70 @@
 
 namespace {
 
-constexpr const char* usage =
-    "usage: simmacctl COMMAND\n"
-    "  status                 the machine as JSON: model, SMC, OS, battery, power settings,\n"
-    "                         held power assertions, power-notification clients\n"
-    "  model NAME             switch to a hardware model (resets every part of the machine)\n"
-    "  smc list               every SMC key: code, type, size, hex value\n"
-    "  smc read KEY           one key: type, size, hex value\n"
-    "  smc write KEY HEX      set a key's bytes as the hardware would (a sensor key keeps them)\n"
-    "  smc fault KEY MODE     how the SMC answers writes to KEY: none, ignore-writes, refuse\n"
-    "  approve LABEL          approve a registered background item as the user would in Login Items\n"
-    "  plug [WATTS]           plug the adapter in (default: the model's adapter)\n"
-    "  unplug                 pull the adapter out\n"
-    "  level PERCENT          set the battery's charge, 0-100\n"
-    "  temperature CELSIUS    set the battery's (and the room's) temperature\n"
-    "  load WATTS             set what the computer draws\n"
-    "  speed N                let N simulated seconds of battery physics pass per second\n"
-    "  sleep                  put the machine to sleep, asking every registered process;\n"
-    "                         prints who acknowledged\n"
-    "  wake                   wake the machine\n"
-    "  os VERSION             set the operating system's version, for example 26.1\n"
-    "  battery remove|insert  take the battery out or put it back\n"
-    "  capture load FILE      take the battery from an ioreg dump of a real Mac's AppleSmartBattery\n"
-    "  reduce-motion on|off   the accessibility setting that asks applications to reduce motion\n"
-    "simmac is found through $SIMMAC_ROOT.\n";
+// One line (or a few) of the usage per command; `simmacctl COMMAND --help`
+// prints the lines of that command.
+struct CommandHelp {
+    std::string_view name;
+    std::string_view lines;
+};
+
+constexpr CommandHelp commands[] = {
+    {"status", "  status                 the machine as JSON: model, SMC, OS, battery, power settings,\n"
+               "                         held power assertions, power-notification clients\n"},
+    {"model", "  model                  list the hardware models simmac knows\n"
+              "  model NAME             switch to a hardware model: the SMC keys (and their faults), the\n"
+              "                         battery, adapter, load and temperature, the OS version and the\n"
+              "                         power settings become the model's, the speed goes back to the one\n"
+              "                         simmac started with, a sleeping machine wakes and the record of the\n"
+              "                         last sleep is cleared; approved background items, power assertions,\n"
+              "                         power-notification clients and reduce-motion stay\n"},
+    {"smc", "  smc list               every SMC key: code, type, size, hex value\n"
+            "  smc read KEY           one key: type, size, hex value\n"
+            "  smc write KEY HEX      set a key's bytes as the hardware would (a sensor key keeps them)\n"
+            "  smc fault KEY MODE     how the SMC answers writes to KEY: none, ignore-writes, refuse\n"},
+    {"approve", "  approve LABEL          approve a registered background item as the user would in Login Items\n"},
+    {"plug", "  plug [WATTS]           plug the adapter in: 1-250 W (default: the model's adapter)\n"},
+    {"unplug", "  unplug                 pull the adapter out\n"},
+    {"level", "  level PERCENT          set the battery's charge: 0-100\n"},
+    {"temperature", "  temperature CELSIUS    set the battery's (and the room's) temperature: -40-100\n"},
+    {"load", "  load WATTS             set what the computer draws: 0-500\n"},
+    {"speed", "  speed N                let N simulated seconds of battery physics pass per second: 0-100000\n"},
+    {"sleep", "  sleep                  put the machine to sleep, asking every registered process;\n"
+              "                         prints who acknowledged\n"},
+    {"wake", "  wake                   wake the machine\n"},
+    {"os", "  os VERSION             set the operating system's version, for example 26.1\n"},
+    {"battery", "  battery remove|insert  take the battery out or put it back\n"},
+    {"capture", "  capture load FILE      take the battery from an ioreg dump of a real Mac's AppleSmartBattery\n"},
+    {"reduce-motion", "  reduce-motion on|off   the accessibility setting that asks applications to reduce motion\n"},
+};
+
+constexpr std::string_view usageHeading = "usage: simmacctl COMMAND [ARGUMENT...]   (simmacctl COMMAND --help for one)\n";
+constexpr std::string_view usageFooter = "simmac is found through $SIMMAC_ROOT.\n";
+
+std::string usage()
+{
+    std::string text(usageHeading);
+    for (const CommandHelp& command : commands) {
+        text += command.lines;
+    }
+    return text + std::string(usageFooter);
+}
+
+const CommandHelp* commandNamed(std::string_view name)
+{
+    for (const CommandHelp& command : commands) {
+        if (command.name == name) {
+            return &command;
+        }
+    }
+    return nullptr;
+}
+
+// A usage mistake: a one-line message, then the usage of the command (or of all).
+struct UsageError {
+    std::string message;
+    const CommandHelp* command;
+};
 
 using Json = nlohmann::ordered_json;
 
@@ -57,19 +98,72 @@ std::string keyLine(const Json& key, bool withCode)
     return line;
 }
 
-// A number argument; throws SimmacError naming `what` otherwise.
-double number(const std::string& text, const char* what)
+// A plain decimal argument ("50", "-5", "20.5") from `lowest` to `highest`;
+// anything else (exponents, hexadecimal, trailing text, out of range) is a
+// usage mistake that names the accepted range.
+double number(const std::string& text, const char* what, double lowest, double highest, const CommandHelp* command)
 {
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(value)) {
-        throw simulator::SimmacError(std::string(what) + " must be a number, got \"" + text + "\"");
+    static const std::regex plainDecimal("-?[0-9]+(\\.[0-9]+)?");
+    const auto range = [&] {
+        std::ostringstream out;
+        out << what << " must be a plain decimal number from " << lowest << " to " << highest << ", got \"" << text
+            << "\"";
+        return out.str();
+    };
+    if (!std::regex_match(text, plainDecimal)) {
+        throw UsageError{range(), command};
+    }
+    const double value = std::strtod(text.c_str(), nullptr);
+    if (!(value >= lowest && value <= highest)) {
+        throw UsageError{range(), command};
     }
     return value;
 }
 
+// The bytes of an ioreg dump at `file`; throws SimmacError saying why not.
+std::string readCapture(const std::filesystem::path& file)
+{
+    std::error_code error;
+    if (std::filesystem::is_directory(file, error)) {
+        throw simulator::SimmacError(file.string() + " is a folder; give the file of an ioreg dump");
+    }
+    if (!std::filesystem::exists(file, error)) {
+        throw simulator::SimmacError(file.string() + " does not exist");
+    }
+    std::ifstream input(file, std::ios::binary);
+    std::stringstream text;
+    text << input.rdbuf();
+    if (!input) {
+        throw simulator::SimmacError("cannot read " + file.string());
+    }
+    if (text.str().size() > maximumCaptureSize) {
+        throw simulator::SimmacError(file.string() + " is too large for an ioreg dump (" +
+                                     std::to_string(text.str().size()) + " bytes)");
+    }
+    return text.str();
+}
+
 int run(const std::vector<std::string>& arguments)
 {
+    if (arguments.empty()) {
+        throw UsageError{"no command given", nullptr};
+    }
+    if (arguments.front() == "help" || arguments.front() == "--help" || arguments.front() == "-h") {
+        std::fputs(usage().c_str(), stdout);
+        return 0;
+    }
+    const CommandHelp* command = commandNamed(arguments.front());
+    if (command == nullptr) {
+        throw UsageError{(arguments.front().starts_with('-') ? "unknown option '" : "unknown command '") +
+                             arguments.front() + "'",
+                         nullptr};
+    }
+    for (const std::string& argument : arguments) {
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(command->lines.data(), stdout);
+            return 0;
+        }
+    }
     const auto is = [&](std::initializer_list<std::string_view> words) {
         if (arguments.size() != words.size()) {
             return false;
@@ -83,10 +177,19 @@ int run(const std::vector<std::string>& arguments)
         }
         return true;
     };
+    const auto numberAt = [&](std::size_t index, const char* what, double lowest, double highest) {
+        return number(arguments[index], what, lowest, highest, command);
+    };
 
     if (is({"status"})) {
         simulator::SimmacConnection simmac;
         std::printf("%s\n", simmac.request("status").dump(2).c_str());
+    } else if (is({"model"})) {
+        simulator::SimmacConnection simmac;
+        const Json models = simmac.request("models");
+        for (const Json& name : models["models"]) {
+            std::printf("%s\n", name.get<std::string>().c_str());
+        }
     } else if (is({"model", ""})) {
         simulator::SimmacConnection simmac;
         std::printf("%s\n", simmac.request("model", {{"name", arguments[1]}}).dump(2).c_str());
@@ -111,7 +214,7 @@ int run(const std::vector<std::string>& arguments)
     } else if (is({"plug"}) || is({"plug", ""})) {
         Json plug = Json::object();
         if (arguments.size() == 2) {
-            plug["watts"] = number(arguments[1], "WATTS");
+            plug["watts"] = numberAt(1, "WATTS", 1, 250);
         }
         simulator::SimmacConnection simmac;
         simmac.request("battery.plug", plug);
@@ -119,17 +222,21 @@ int run(const std::vector<std::string>& arguments)
         simulator::SimmacConnection simmac;
         simmac.request("battery.unplug");
     } else if (is({"level", ""})) {
+        const double percent = numberAt(1, "PERCENT", 0, 100);
         simulator::SimmacConnection simmac;
-        simmac.request("battery.level", {{"percent", number(arguments[1], "PERCENT")}});
+        simmac.request("battery.level", {{"percent", percent}});
     } else if (is({"temperature", ""})) {
+        const double celsius = numberAt(1, "CELSIUS", -40, 100);
         simulator::SimmacConnection simmac;
-        simmac.request("battery.temperature", {{"celsius", number(arguments[1], "CELSIUS")}});
+        simmac.request("battery.temperature", {{"celsius", celsius}});
     } else if (is({"load", ""})) {
+        const double watts = numberAt(1, "WATTS", 0, 500);
         simulator::SimmacConnection simmac;
-        simmac.request("battery.load", {{"watts", number(arguments[1], "WATTS")}});
+        simmac.request("battery.load", {{"watts", watts}});
     } else if (is({"speed", ""})) {
+        const double factor = numberAt(1, "N", 0, 100000);
         simulator::SimmacConnection simmac;
-        simmac.request("battery.speed", {{"factor", number(arguments[1], "N")}});
+        simmac.request("battery.speed", {{"factor", factor}});
     } else if (is({"battery", "remove"}) || is({"battery", "insert"})) {
         simulator::SimmacConnection simmac;
         simmac.request("battery." + arguments[1]);
@@ -145,29 +252,17 @@ int run(const std::vector<std::string>& arguments)
         simmac.request("os.set", {{"version", arguments[1]}});
     } else if (is({"capture", "load", ""})) {
         const std::filesystem::path file = arguments[2];
-        std::ifstream input(file, std::ios::binary);
-        std::stringstream text;
-        text << input.rdbuf();
-        if (!input) {
-            throw simulator::SimmacError("cannot read " + file.string());
-        }
-        if (text.str().size() > maximumCaptureSize) {
-            throw simulator::SimmacError(file.string() + " is too large for an ioreg dump (" +
-                                         std::to_string(text.str().size()) + " bytes)");
-        }
+        const std::string text = readCapture(file);
         // Bytes that are not UTF-8 cannot travel in JSON; they become U+FFFD.
         const std::string sanitized =
-            Json::parse(Json(text.str()).dump(-1, ' ', false, Json::error_handler_t::replace)).get<std::string>();
+            Json::parse(Json(text).dump(-1, ' ', false, Json::error_handler_t::replace)).get<std::string>();
         simulator::SimmacConnection simmac;
         simmac.request("battery.capture", {{"text", sanitized}, {"name", file.filename().string()}});
     } else if (is({"reduce-motion", "on"}) || is({"reduce-motion", "off"})) {
         simulator::SimmacConnection simmac;
         simmac.request("accessibility.set", {{"reduceMotion", arguments[1] == "on"}});
-    } else if (is({"help"}) || is({"--help"}) || is({"-h"})) {
-        std::fputs(usage, stdout);
     } else {
-        std::fputs(usage, stderr);
-        return 2;
+        throw UsageError{"wrong arguments for '" + arguments.front() + "'", command};
     }
     return 0;
 }
@@ -178,6 +273,14 @@ int main(int argc, char** argv)
 {
     try {
         return run(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const UsageError& error) {
+        std::fprintf(stderr, "simmacctl: %s\n", error.message.c_str());
+        if (error.command != nullptr) {
+            std::fprintf(stderr, "usage:\n%s", error.command->lines.data());
+        } else {
+            std::fputs(usage().c_str(), stderr);
+        }
+        return 2;
     } catch (const simulator::SimmacError& error) {
         std::fprintf(stderr, "simmacctl: %s\n", error.what());
         return 1;

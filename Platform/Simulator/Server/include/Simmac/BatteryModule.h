@@ -62,6 +62,8 @@ public:
 
     // Simulated seconds per real second, 0 to maximumSpeed.
     void setSpeed(double factor);
+    // The speed simmac was started with: setSpeed now, and again at every change of model.
+    void setStartSpeed(double factor);
 
     std::function<void()> prepareModel(const HardwareModel& model) override;
     void addStatus(nlohmann::ordered_json& status) const override;
@@ -114,6 +116,7 @@ private:
     std::optional<Configuration> configuration_;
     std::string modelName_;
     double speed_ = 1;
+    double startSpeed_ = 1;
     double pendingSeconds_ = 0;
     ChargerControls lastControls_;
     registry::Value entry_;

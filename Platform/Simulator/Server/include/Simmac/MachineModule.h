@@ -13,6 +13,7 @@ class Dispatcher;
 // The machine as a whole: which hardware model it is, and its status.
 //   "status"          -> {"model": name, ...every module's members}
 //   "model" {"name"}  -> switches to the model, resetting every module
+//   "models"          -> {"models": [name, ...], "current": name}, names sorted
 class MachineModule : public SimulatorModule {
 public:
     MachineModule(Dispatcher& dispatcher, std::filesystem::path modelsDirectory);

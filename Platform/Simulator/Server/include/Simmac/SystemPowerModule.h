@@ -77,6 +77,8 @@ private:
     };
 
     void endRegistration(std::uint64_t registration);
+    // Tells every registered process that the machine powers on.
+    void wake();
     void startPhase(std::uint32_t message);
     void finishPhaseIfDone();
     void finishPhase();
