@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr const char* usage = "usage: pmset -g custom | pmset -b|-c powermode 0|1|2";
+constexpr const char* usage = "usage: pmset -g custom | pmset -b|-c powermode 0|1|2 | pmset --help";
 
 int fail(const std::string& message)
 {
@@ -35,6 +35,14 @@ void printSettings(const nlohmann::ordered_json& settings)
 
 int run(const std::vector<std::string_view>& arguments)
 {
+    if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
+        std::printf("%s\n"
+                    "  -g custom                 the settings of each power source\n"
+                    "  -b|-c powermode 0|1|2     the power mode on battery | charger (root only):\n"
+                    "                            0 automatic, 1 low power, 2 high power\n",
+                    usage);
+        return 0;
+    }
     if (arguments.size() == 2 && arguments[0] == "-g" && arguments[1] == "custom") {
         simulator::SimmacConnection simmac;
         printSettings(simmac.request("pm.settings"));
@@ -51,7 +59,13 @@ int run(const std::vector<std::string_view>& arguments)
                        {{"source", arguments[0] == "-b" ? "battery" : "adapter"}, {"mode", mode[0] - '0'}});
         return 0;
     }
-    return fail(usage);
+    std::string given;
+    for (const std::string_view argument : arguments) {
+        given += (given.empty() ? "" : " ") + std::string(argument);
+    }
+    const std::string problem = given.empty() ? std::string("no arguments given") : "unknown arguments \"" + given + "\"";
+    std::fprintf(stderr, "pmset: %s\n%s\n", problem.c_str(), usage);
+    return 1;
 }
 
 }  // namespace

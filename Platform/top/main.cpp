@@ -32,12 +32,13 @@ struct Options {
     double delaySeconds = 1.0;
 };
 
+constexpr const char* usageText =
+    "usage: top -l <samples> [-n <processes>] [-o pid|command|cpu|power] [-stats <column,...>] [-s <seconds>]\n";
+
 [[noreturn]] void usage(const std::string& problem)
 {
     std::fprintf(stderr, "top: %s\n", problem.c_str());
-    std::fprintf(stderr,
-                 "usage: top -l <samples> [-n <processes>] [-o pid|command|cpu|power] "
-                 "[-stats <column,...>] [-s <seconds>]\n");
+    std::fputs(usageText, stderr);
     std::exit(1);
 }
 
@@ -65,6 +66,13 @@ Options parse(int argc, char** argv)
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
+        if (option == "--help" || option == "-h") {
+            std::fputs(usageText, stdout);
+            std::fputs("  logging mode only: <samples> samples of CPU use read from /proc, <seconds> apart;\n"
+                       "  POWER is an energy score derived from the CPU use\n",
+                       stdout);
+            std::exit(0);
+        }
         if (i + 1 >= argc) {
             usage("missing value for " + option);
         }

@@ -53,8 +53,9 @@ TEST(Pmset, RefusesWhatItCannotDoWithOneLineAndExitStatus1)
          "pmset: powermode must be 0 (automatic), 1 (low power) or 2 (high power), got \"3\"\n"},
         {&simmac, {"-c", "powermode", "-1"},
          "pmset: powermode must be 0 (automatic), 1 (low power) or 2 (high power), got \"-1\"\n"},
-        {&simmac, {"-a", "powermode", "1"}, "pmset: usage: pmset -g custom | pmset -b|-c powermode 0|1|2\n"},
-        {&simmac, {}, "pmset: usage: pmset -g custom | pmset -b|-c powermode 0|1|2\n"},
+        {&simmac, {"-a", "powermode", "1"},
+         "pmset: unknown arguments \"-a powermode 1\"\nusage: pmset -g custom | pmset -b|-c powermode 0|1|2 | pmset --help\n"},
+        {&simmac, {}, "pmset: no arguments given\nusage: pmset -g custom | pmset -b|-c powermode 0|1|2 | pmset --help\n"},
         {&legacy, {"-b", "powermode", "1"}, "pmset: this Mac has no power mode setting\n"},
     };
     for (const Case& c : cases) {

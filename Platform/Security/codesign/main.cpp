@@ -27,6 +27,7 @@ constexpr const char* usage =
     "  codesign -d <path>                                       display the signature\n"
     "  codesign --generate-identity <folder> --team <team> [--issuer <identity folder>]\n"
     "  codesign --install-anchor <identity folder> [--root <simulated root>]\n"
+    "  codesign --help                                          this text\n"
     "long forms: --sign, --identifier, --verify, --requirement, --display\n";
 
 enum class Mode { none, sign, verify, display, generateIdentity, installAnchor };
@@ -216,6 +217,12 @@ int main(int argc, char** argv)
 {
     Options options;
     try {
+        for (int index = 1; index < argc; ++index) {
+            if (std::string_view(argv[index]) == "--help" || std::string_view(argv[index]) == "-h") {
+                std::cout << usage;
+                return 0;
+            }
+        }
         options = parse(argc, argv);
         switch (options.mode) {
         case Mode::sign:
