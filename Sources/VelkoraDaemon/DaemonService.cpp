@@ -5,6 +5,8 @@
 #include <VelkoraCore/DaemonProtocolVersion.h>
 #include <VelkoraCore/IPC.h>
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -83,6 +85,19 @@ DaemonService::DaemonService(Timing options)
     // counts as applied, so the first pass corrects it.
     lastChargingEnabled = hardware.readChargingEnabled();
     lastAdapterEnabled = hardware.readAdapterEnabled();
+    logger.info("VelkoraDaemon %s (build %s), protocol %lld; %s; capabilities %s; policy %s",
+                environmentValue("TALLOWMERE_APP_VERSION"), environmentValue("TALLOWMERE_HELPER_BUILD"),
+                static_cast<long long>(DaemonProtocolVersion::current), hardware.describeControls(),
+                nlohmann::ordered_json(hardware.capabilities()).dump(), nlohmann::ordered_json(policy).dump());
+}
+
+void DaemonService::publish(PowerSnapshot snapshot)
+{
+    if (snapshot.state != currentSnapshot.state) {
+        logger.info("Charging state %s -> %s: %s", rawValue(currentSnapshot.state), rawValue(snapshot.state),
+                    snapshot.stateReason);
+    }
+    currentSnapshot = std::move(snapshot);
 }
 
 DaemonService::~DaemonService()
@@ -300,7 +315,7 @@ void DaemonService::pollAndApplyPolicy()
         calibrationHoldStartedAt.reset();
         chargingInhibitMismatchSamples = 0;
         releaseSleepAssertion();
-        currentSnapshot = PowerSnapshot::noBattery();
+        publish(PowerSnapshot::noBattery());
         return;
     }
 
@@ -308,7 +323,7 @@ void DaemonService::pollAndApplyPolicy()
 
     if (managementSuspendedForNoClient) {
         snapshot.stateReason = suspendedReason;
-        currentSnapshot = std::move(snapshot);
+        publish(std::move(snapshot));
         return;
     }
 
@@ -358,7 +373,7 @@ void DaemonService::pollAndApplyPolicy()
             snapshot.state = ChargingState::error;
             snapshot.stateReason = describe(std::current_exception());
             snapshot.calibrationPhase = calibrationPhase;
-            currentSnapshot = std::move(snapshot);
+            publish(std::move(snapshot));
             throw;
         }
     }
@@ -380,7 +395,7 @@ void DaemonService::pollAndApplyPolicy()
         snapshot.stateReason = decision.reason;
     }
     snapshot.calibrationPhase = calibrationPhase;
-    currentSnapshot = std::move(snapshot);
+    publish(std::move(snapshot));
 }
 
 void DaemonService::reconcileFirmwareChargeLimit(const PolicyDecision& decision, const BatterySnapshot& battery)

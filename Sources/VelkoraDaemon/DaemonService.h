@@ -73,6 +73,8 @@ private:
     void startMonitoring();
 
     void pollAndApplyPolicy();
+    // Makes `snapshot` the current one; a change of charging state is logged.
+    void publish(PowerSnapshot snapshot);
     void advanceCalibration(const BatterySnapshot& battery);
     void reconcileFirmwareChargeLimit(const PolicyDecision& decision, const BatterySnapshot& battery);
     void updateSleepAssertion(bool enabled);

@@ -358,6 +358,20 @@ std::optional<HardwareController::AdapterControl> HardwareController::adapterCon
     return std::nullopt;
 }
 
+std::string HardwareController::describeControls() const
+{
+    std::string charging = "no charging control";
+    if (const auto control = chargingControl()) {
+        switch (*control) {
+        case ChargingControl::firmwareLimit: charging = "charging by firmware limit (bfF0/bfD0/bfE0)"; break;
+        case ChargingControl::legacyInhibit: charging = "charging by inhibit (CH0B/CH0C)"; break;
+        case ChargingControl::chteInhibit: charging = "charging by inhibit (CHTE)"; break;
+        }
+    }
+    const auto adapter = adapterControl();
+    return charging + ", " + (adapter ? "adapter by " + adapterKey(*adapter).toString() : "no adapter control");
+}
+
 KeyCode HardwareController::adapterKey(AdapterControl control)
 {
     switch (control) {

@@ -80,6 +80,11 @@ public:
     // source and the SMC; PowerSnapshot::noBattery() without a battery.
     PowerSnapshot readSnapshot() const;
 
+    // The kind of Mac the probe found, for the log: how charging and the adapter
+    // are switched, for example "charging by firmware limit (bfF0/bfD0/bfE0),
+    // adapter by CH0J".
+    std::string describeControls() const;
+
     // Runs "/usr/bin/pmset" to set the power mode used on `source`.
     void setPowerMode(PowerSourceKind source, PowerMode mode);
 

@@ -107,3 +107,36 @@ TEST_F(DaemonEndToEndTest, ChargingStopsBeforeSleepAndEverythingIsWrittenAfreshO
 }
 
 }  // namespace
+
+TEST_F(DaemonEndToEndTest, TheDaemonLogsWhatItFoundAndEveryChangeOfChargingState)
+{
+    startMac("legacy-laptop");
+    simmacctl({"plug"});
+    simmacctl({"level", "70"});
+    startDaemon({.environment = {{"TALLOWMERE_HELPER_BUILD", "4711"}, {"TALLOWMERE_APP_VERSION", "1.2.3"}}});
+    auto client = signedClient();
+    const auto state = [&] { return client->request("snapshot")["data"]["state"]; };
+    ASSERT_TRUE(eventually([&] { return state() == "charging"; })) << daemon->log();
+
+    const std::string start = daemon->log();
+    const auto line = start.substr(start.find("VelkoraDaemon 1.2.3"), start.find('\n', start.find("VelkoraDaemon 1.2.3")) -
+                                                                         start.find("VelkoraDaemon 1.2.3"));
+    EXPECT_NE(line.find("VelkoraDaemon 1.2.3 (build 4711), protocol 10; charging by inhibit (CH0B/CH0C), adapter by "
+                        "CH0I; capabilities {\"batteryPresent\":true,"),
+              std::string::npos)
+        << start;
+    EXPECT_NE(line.find("; policy {\"managementEnabled\":"), std::string::npos) << line;
+    EXPECT_NE(start.find(" info com.velkora.charging-helper:DaemonService Charging state unavailable -> charging"),
+              std::string::npos)
+        << start;
+
+    ASSERT_TRUE(client->request("perform " + setPolicyCommand({{"managementEnabled", true}, {"chargeLimit", 70}}))["data"]
+                    .is_object());
+    ASSERT_TRUE(eventually([&] { return state() == "paused"; })) << daemon->log();
+    simmacctl({"unplug"});
+    ASSERT_TRUE(eventually([&] { return state() == "onBattery"; })) << daemon->log();
+    const std::string log = daemon->log();
+    EXPECT_NE(log.find("Charging state charging -> paused: "), std::string::npos) << log;
+    EXPECT_NE(log.find("Charging state paused -> onBattery: "), std::string::npos) << log;
+    EXPECT_EQ(log.find("Charging state paused -> paused"), std::string::npos);
+}
