@@ -227,13 +227,22 @@ int main(int argc, char** argv)
 {
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);
     try {
+        if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
+            std::printf("%s\n", usage);
+            return 0;
+        }
         if (arguments.size() == 1 && arguments[0] == "list") {
             return list();
         }
         if (arguments.size() >= 2 && arguments[0] == "run") {
             return run(std::string(arguments[1]), {arguments.begin() + 2, arguments.end()});
         }
-        return refuse(usage);
+        std::string given;
+        for (const std::string_view argument : arguments) {
+            given += (given.empty() ? "" : " ") + std::string(argument);
+        }
+        return refuse((given.empty() ? std::string("no command given") : "unknown arguments \"" + given + "\"") +
+                      "\n" + usage);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "shortcuts: %s\n", error.what());
         return actionFailed;

@@ -1,9 +1,11 @@
-// Velkora: the menu-bar application, shipped as Tallowmere.app. Command-line
-// arguments are not read; the event loop runs until the application quits.
+// Velkora: the menu-bar application, shipped as Tallowmere.app. It answers
+// --help, says so when there is no display, and otherwise runs its event loop
+// until the application quits.
 // The model starts at once: it registers and checks the helper daemon, polls
 // the battery and runs the scheduler whether or not a window is shown.
 // The Shortcuts actions are offered for as long as the program runs.
 
+#include "AppCommandLine.h"
 #include "Intents/VelkoraShortcuts.h"
 #include "Log/Logger.h"
 #include "Model/AppModel.h"
@@ -13,7 +15,13 @@
 
 int main(int argc, char** argv)
 {
+    if (const std::optional<int> status = velkora::AppCommandLine::handleBeforeStart(argc, argv)) {
+        return *status;
+    }
     QApplication application(argc, argv);
+    if (const std::optional<int> status = velkora::AppCommandLine::refuseLeftovers(QApplication::arguments())) {
+        return *status;
+    }
     QApplication::setQuitOnLastWindowClosed(false);
     const std::shared_ptr<velkora::AppModel> model = velkora::AppModel::create();
     // Without a window nobody can press Install: the program asks for the

@@ -1,6 +1,6 @@
 // VelkoraDaemon: the root helper. Builds the service, opens the mach service
 // and serves the main run loop, which also delivers sleep and wake, for the
-// rest of the process's life. Reads no command-line arguments.
+// rest of the process's life. Takes no arguments but --help.
 
 #include "ServiceDelegate.h"
 
@@ -12,12 +12,34 @@
 
 #include <asio.hpp>
 
+#include <cstdio>
 #include <exception>
 #include <memory>
 #include <string>
+#include <string_view>
 
-int main()
+namespace {
+
+constexpr const char* usage =
+    "usage: VelkoraDaemon [--help]\n"
+    "The root helper of Tallowmere. The simulated Mac's launchd starts it when a client connects to\n"
+    "com.velkora.charging-helper and hands it the listening socket; it reads $SIMMAC_ROOT and logs to\n"
+    "standard error (VELKORA_LOG_LEVEL=debug adds the debug lines).\n";
+
+}  // namespace
+
+int main(int argc, char** argv)
 {
+    if (argc > 1) {
+        const std::string_view argument = argv[1];
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+        std::fprintf(stderr, "VelkoraDaemon: unknown %s '%s'\n%s", argument.starts_with('-') ? "option" : "argument",
+                     argv[1], usage);
+        return 2;
+    }
     const auto delegate = std::make_shared<velkora::ServiceDelegate>();
     platform::NSXPCListener listener{std::string(velkora::IPC::machServiceName)};
     listener.setDelegate(delegate);

@@ -230,7 +230,8 @@ TEST_F(ShortcutsToolTest, BadParametersAndUnknownActionsAreRefusedWithoutRunning
          "shortcuts: \"coats\" is given more than once\n"},
         {{"run", "PaintIntent", "coats"}, "shortcuts: \"coats\" is not PARAMETER=VALUE\n"},
         {{"run", "Varnish"}, "shortcuts: there is no action named \"Varnish\"; \"shortcuts list\" shows them\n"},
-        {{"paint"}, "shortcuts: usage: shortcuts list | shortcuts run NAME [PARAMETER=VALUE ...]\n"},
+        {{"paint"},
+         "shortcuts: unknown arguments \"paint\"\nusage: shortcuts list | shortcuts run NAME [PARAMETER=VALUE ...]\n"},
     };
     for (const auto& [arguments, message] : cases) {
         const ToolRun refused = shortcuts(arguments);

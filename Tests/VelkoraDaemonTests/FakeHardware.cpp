@@ -80,6 +80,11 @@ const DeviceCapabilities& HardwareController::capabilities() const
     return fake().capabilities;
 }
 
+std::string HardwareController::describeControls() const
+{
+    return "the test's fake hardware";
+}
+
 bool HardwareController::usesFirmwareChargeLimit() const
 {
     std::lock_guard lock(fake().mutex);

@@ -64,9 +64,14 @@ int main(int argc, char** argv)
             std::fputs(usage, stdout);
             return 0;
         }
-        if (i + 1 >= argc || (argument != "--model" && argument != "--models" && argument != "--privileged-uid" &&
-                              argument != "--speed")) {
-            std::fputs(usage, stderr);
+        if (argument != "--model" && argument != "--models" && argument != "--privileged-uid" &&
+            argument != "--speed") {
+            std::fprintf(stderr, "simmac: unknown %s '%s'\n%s", argument.starts_with('-') ? "option" : "argument",
+                         argv[i], usage);
+            return 2;
+        }
+        if (i + 1 >= argc) {
+            std::fprintf(stderr, "simmac: %s needs a value\n%s", argv[i], usage);
             return 2;
         }
         const std::string_view value = argv[++i];
