@@ -152,7 +152,7 @@ TEST(BatteryCapture, ADumpThatCannotBeReadChangesNothing)
 
     const auto missing = simmac.simmacctl({"capture", "load", "/nonexistent/dump.txt"});
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_EQ(missing.errorOutput, "simmacctl: cannot read /nonexistent/dump.txt\n");
+    EXPECT_EQ(missing.errorOutput, "simmacctl: /nonexistent/dump.txt does not exist\n");
 
     const std::filesystem::path noCapacity = simmac.root() / "no-capacity.txt";
     std::ofstream(noCapacity) << "{\n  \"CurrentCapacity\" = 50\n}\n";
