@@ -161,6 +161,23 @@ TEST(BatteryCapture, ADumpThatCannotBeReadChangesNothing)
               "\"MaxCapacity\")\n");
 }
 
+TEST(BatteryCapture, APastedExcerptLoadsAndTheUserIsToldWhatWasAssumed)
+{
+    SimmacProcess simmac(heldStill());
+    const auto result =
+        simmac.simmacctl({"capture", "load", SimmacProcess::batteryCapture("pasted-excerpt.txt").string()});
+    ASSERT_EQ(result.exitCode, 0) << result.errorOutput;
+    EXPECT_EQ(result.errorOutput,
+              "simmacctl: assumed: pasted-excerpt.txt, line 29: the last line is cut off; it is left out\n"
+              "simmacctl: assumed: pasted-excerpt.txt, line 1: the entry has no closing }; it ends with the text\n");
+    const Reading reading;
+    EXPECT_EQ(reading.integer("CurrentCapacity"), 83);
+    EXPECT_EQ(reading.integer("AppleRawMaxCapacity"), 5000);
+    EXPECT_EQ(reading.integer("CycleCount"), 187);
+    EXPECT_EQ(reading.entry->member("BatteryData"), nullptr) << "the cut line is not taken";
+    EXPECT_EQ(simmac.status()["battery"]["capture"], "pasted-excerpt.txt");
+}
+
 TEST(BatteryCapture, AModelFileCanNameADump)
 {
     const std::filesystem::path models = std::filesystem::temp_directory_path() /

@@ -95,11 +95,43 @@ TEST(IORegistryDump, WhatCannotBeReadIsReportedWithItsLine)
         {"{\n  \"A\" = 99999999999999999999\n}\n", "line 2: the number 99999999999999999999 is out of range"},
         {"{\n  A = 1\n}\n", "line 2: expected a property line \"Key\" = value or the entry's closing }"},
         {"$ ioreg -rn AppleSmartBattery\n{\n}\n", "line 1: expected a \"+-o\" object line or an entry's {"},
-        {"\n{\n  \"A\" = 1\n", "line 2: the entry's { has no closing }"},
+        {"{\n  \"A\" = \"cut\n  \"B\" = 2\n", "line 2: a text has no closing quote"},
         {"+-o Other  <class Other>\n{\n}\n", "no registry entry of class AppleSmartBattery in the dump"},
         {"", "no registry entry of class AppleSmartBattery in the dump"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(errorOf(c.text), c.message) << c.text;
     }
+}
+
+TEST(IORegistryDump, ExcerptsAsPeoplePasteThemLoadWhatTheyHoldAndSayWhatWasAssumed)
+{
+    const struct {
+        const char* name;
+        std::string text;
+        std::vector<std::string> assumed;
+    } cases[] = {
+        {"a whole entry at the margin", "{\n\"A\" = 1\n\"B\" = Yes\n}\n", {}},
+        {"no braces at all", "\"A\" = 1\n\"B\" = Yes\n",
+         {"line 1: no { before the properties; the entry starts here",
+          "line 1: the entry has no closing }; it ends with the text"}},
+        {"cut off after a whole line", " {\n  \"A\" = 1\n  \"B\" = Yes\n",
+         {"line 1: the entry has no closing }; it ends with the text"}},
+        {"cut off in the middle of a line", "    {\n      \"A\" = 1\n      \"B\" = Yes\n      \"C\" = {\"D\"=1,\"E",
+         {"line 4: the last line is cut off; it is left out", "line 1: the entry has no closing }; it ends with the text"}},
+        {"the wanted object without its brace", "+-o AppleSmartBattery  <class AppleSmartBattery>\n  \"A\" = 1\n  \"B\" = Yes\n}\n",
+         {"line 2: no { before the properties; the entry starts here"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> assumed;
+        const registry::Value entry = IORegistryDump::parse(c.text, "AppleSmartBattery", &assumed);
+        EXPECT_EQ(registry::integerOf(registry::member(entry, "A")), 1);
+        ASSERT_NE(registry::member(entry, "B"), nullptr);
+        EXPECT_EQ(*registry::member(entry, "B"), registry::boolean(true));
+        EXPECT_EQ(registry::member(entry, "C"), nullptr);
+        EXPECT_EQ(assumed, c.assumed);
+    }
+    EXPECT_EQ(errorOf("+-o Other  <class Other>\n  \"A\" = 1\n"), "line 2: expected a \"+-o\" object line or an entry's {")
+        << "another object's bare properties are not taken for the battery's";
 }

@@ -1,5 +1,7 @@
 #include "Simmac/BatteryModule.h"
 
+#include "Log/Logger.h"
+
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -117,8 +119,14 @@ BatteryModule::BatteryModule(Dispatcher& dispatcher, asio::io_context& context, 
         if (!configuration_) {
             throw SimulatorError("no model is loaded");
         }
-        putInForce(withCapture(*configuration_, call.stringArgument("text"), call.stringArgument("name")));
-        call.succeed(describe());
+        std::vector<std::string> assumptions;
+        putInForce(
+            withCapture(*configuration_, call.stringArgument("text"), call.stringArgument("name"), &assumptions));
+        nlohmann::ordered_json reply = describe();
+        if (!assumptions.empty()) {
+            reply["assumed"] = assumptions;
+        }
+        call.succeed(std::move(reply));
     });
 }
 
@@ -227,13 +235,20 @@ BatteryModule::Configuration BatteryModule::configurationOf(const HardwareModel&
 }
 
 BatteryModule::Configuration BatteryModule::withCapture(Configuration configuration, std::string_view text,
-                                                       const std::string& name)
+                                                       const std::string& name, std::vector<std::string>* assumptions)
 {
     registry::Value entry;
+    std::vector<std::string> assumed;
     try {
-        entry = IORegistryDump::parse(text, "AppleSmartBattery");
+        entry = IORegistryDump::parse(text, "AppleSmartBattery", &assumed);
     } catch (const SimulatorError& error) {
         throw SimulatorError(name + ", " + error.what());
+    }
+    for (const std::string& assumption : assumed) {
+        platform::Logger("simmac", "Battery").notice("%s, %s", name, assumption);
+        if (assumptions != nullptr) {
+            assumptions->push_back(name + ", " + assumption);
+        }
     }
     const auto integer = [&](const char* key) { return registry::integerOf(registry::member(entry, key)); };
     const auto positive = [&](const char* key) {

@@ -247,7 +247,8 @@ bool objectMatches(std::string_view object, std::string_view wanted)
 
 }  // namespace
 
-registry::Value IORegistryDump::parse(std::string_view text, std::string_view className)
+registry::Value IORegistryDump::parse(std::string_view text, std::string_view className,
+                                      std::vector<std::string>* assumptions)
 {
     std::vector<std::string_view> lines;
     for (std::size_t start = 0; start <= text.size();) {
@@ -255,6 +256,17 @@ registry::Value IORegistryDump::parse(std::string_view text, std::string_view cl
         lines.push_back(text.substr(start, end - start));
         start = end + 1;
     }
+    std::size_t lastLine = 0;
+    for (std::size_t index = 0; index < lines.size(); ++index) {
+        if (!content(lines[index]).empty()) {
+            lastLine = index + 1;
+        }
+    }
+    const auto assume = [&](std::size_t number, const std::string& what) {
+        if (assumptions != nullptr) {
+            assumptions->push_back("line " + std::to_string(number) + ": " + what);
+        }
+    };
 
     enum class State { outside, skipping, reading };
     State state = State::outside;
@@ -273,6 +285,11 @@ registry::Value IORegistryDump::parse(std::string_view text, std::string_view cl
             state = line == "}" ? State::outside : State::skipping;
             continue;
         }
+        if (state == State::outside && line.front() == '"' && (objectWanted || !sawObjects)) {
+            assume(number, "no { before the properties; the entry starts here");
+            state = State::reading;
+            blockLine = number;
+        }
         if (state == State::reading) {
             if (line == "}") {
                 return properties;
@@ -281,10 +298,20 @@ registry::Value IORegistryDump::parse(std::string_view text, std::string_view cl
                 failAt(number, "expected a property line \"Key\" = value or the entry's closing }");
             }
             ValueReader reader(line, number);
-            const std::string key = reader.readQuoted();
-            reader.expect('=');
-            registry::Value value = reader.readValue();
-            reader.expectEnd();
+            std::string key;
+            registry::Value value;
+            try {
+                key = reader.readQuoted();
+                reader.expect('=');
+                value = reader.readValue();
+                reader.expectEnd();
+            } catch (const SimulatorError&) {
+                if (number != lastLine) {
+                    throw;
+                }
+                assume(number, "the last line is cut off; it is left out");
+                break;
+            }
             if (registry::member(properties, key) != nullptr) {
                 failAt(number, "\"" + key + "\" appears twice");
             }
@@ -304,7 +331,8 @@ registry::Value IORegistryDump::parse(std::string_view text, std::string_view cl
         failAt(number, "expected a \"+-o\" object line or an entry's {");
     }
     if (state == State::reading) {
-        failAt(blockLine, "the entry's { has no closing }");
+        assume(blockLine, "the entry has no closing }; it ends with the text");
+        return properties;
     }
     throw SimulatorError("no registry entry of class " + std::string(className) + " in the dump");
 }

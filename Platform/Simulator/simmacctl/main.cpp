@@ -257,7 +257,12 @@ int run(const std::vector<std::string>& arguments)
         const std::string sanitized =
             Json::parse(Json(text).dump(-1, ' ', false, Json::error_handler_t::replace)).get<std::string>();
         simulator::SimmacConnection simmac;
-        simmac.request("battery.capture", {{"text", sanitized}, {"name", file.filename().string()}});
+        const Json battery = simmac.request("battery.capture", {{"text", sanitized}, {"name", file.filename().string()}});
+        if (const auto assumed = battery.find("assumed"); assumed != battery.end()) {
+            for (const Json& assumption : *assumed) {
+                std::fprintf(stderr, "simmacctl: assumed: %s\n", assumption.get<std::string>().c_str());
+            }
+        }
     } else if (is({"reduce-motion", "on"}) || is({"reduce-motion", "off"})) {
         simulator::SimmacConnection simmac;
         simmac.request("accessibility.set", {{"reduceMotion", arguments[1] == "on"}});

@@ -93,8 +93,10 @@ private:
 
     static Configuration configurationOf(const HardwareModel& model);
     // `configuration` with its battery taken from the dump `text`; throws
-    // SimulatorError naming `name`.
-    static Configuration withCapture(Configuration configuration, std::string_view text, const std::string& name);
+    // SimulatorError naming `name`. What had to be assumed of an excerpt is
+    // logged and added to `assumptions` as "name, line N: ...".
+    static Configuration withCapture(Configuration configuration, std::string_view text, const std::string& name,
+                                     std::vector<std::string>* assumptions = nullptr);
     void putInForce(Configuration configuration);
     void armTimer();
     void tick();

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "Simmac/RegistryValue.h"
 
@@ -25,12 +27,19 @@ namespace simmac {
 // {dictionaries} and (arrays), and empty values, which are kept as empty data.
 // With "+-o" lines the entry is the first object of the wanted class (or
 // name); without them, the one { } block.
+//
+// Excerpts as people paste them are taken too, each with a note of what was
+// assumed: property lines without the "{" before them (they start the
+// entry), and an entry cut off before its "}" (the properties up to the end
+// count, a last line cut in the middle is left out).
 class IORegistryDump {
 public:
     // The properties of the entry of class `className` as a registry
-    // dictionary. Throws SimulatorError "line N: what is wrong" for anything
-    // it cannot read, or naming the class when the dump has no such entry.
-    static registry::Value parse(std::string_view text, std::string_view className);
+    // dictionary; what had to be assumed is added to `assumptions` ("line N:
+    // ..."). Throws SimulatorError "line N: what is wrong" for anything it
+    // cannot read, or naming the class when the dump has no such entry.
+    static registry::Value parse(std::string_view text, std::string_view className,
+                                 std::vector<std::string>* assumptions = nullptr);
 };
 
 }  // namespace simmac
