@@ -151,6 +151,26 @@ TEST(ControlWriteTests, TheFirmwareLimitIsSwitchedOffWhileItsBoundsChange)
     EXPECT_TRUE(mac.takePauses().empty());
 }
 
+TEST(ControlWriteTests, AFirmwareLimitSwitchedOffOrToAnotherValueIsWrittenAgainWithItsBounds)
+{
+    SimulatedMac mac("firmware-limit-laptop");
+    const auto controller = mac.makeController();
+    controller->ensureFirmwareChargeLimit(55, 60);
+    for (const std::string switchValue : {"00", "01", "FF"}) {
+        mac.setKey("bfF0", switchValue);
+        // The bounds are right; only the switch is not: all four are written
+        // again, and a refused upper bound shows that they are.
+        mac.setFault("bfD0", "refuse");
+        const HardwareError refused = failureOf([&] { controller->ensureFirmwareChargeLimit(55, 60); });
+        EXPECT_NE(refused.errorDescription().find("bfD0"), std::string::npos) << switchValue;
+        mac.setFault("bfD0", "none");
+        controller->ensureFirmwareChargeLimit(55, 60);
+        EXPECT_EQ(mac.key("bfF0"), "02") << switchValue;
+        EXPECT_EQ(mac.key("bfD0"), "3C000000");
+        EXPECT_EQ(mac.key("bfE0"), "37000000");
+    }
+}
+
 TEST(ControlWriteTests, BadFirmwareBoundsAreRefusedBeforeAnythingIsTouched)
 {
     SimulatedMac mac("firmware-limit-laptop");

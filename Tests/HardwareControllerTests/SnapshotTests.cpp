@@ -207,6 +207,38 @@ TEST(SnapshotTests, TimeRemainingIsReportedOnlyOnceTheSystemHasAnEstimate)
     EXPECT_EQ(controller->readSnapshot().battery.timeRemainingMinutes, expected);
 }
 
+TEST(SnapshotTests, AFullBatteryOnTheAdapterSaysSoAndHasNoTimeRemaining)
+{
+    SimulatedMac mac("firmware-limit-laptop");
+    freeze(mac);
+    const auto controller = mac.makeController();
+    mac.control({"level", "100"});
+    const BatterySnapshot full = controller->readSnapshot().battery;
+    EXPECT_TRUE(full.isFullyCharged);
+    EXPECT_FALSE(full.isCharging);
+    // Not charging, so "Time to Empty" counts, and on the adapter it is 0.
+    EXPECT_EQ(full.timeRemainingMinutes, std::nullopt);
+
+    mac.control({"level", "99"});
+    EXPECT_FALSE(controller->readSnapshot().battery.isFullyCharged);
+}
+
+TEST(SnapshotTests, AnAdapterReadingWithNegativePowerCountsAsNoInput)
+{
+    SimulatedMac mac("firmware-limit-laptop");
+    freeze(mac);
+    const auto controller = mac.makeController();
+    mac.setKey("VD0R", smcFloat(20.0f));
+    mac.setKey("ID0R", smcFloat(-3.0f));
+    mac.setKey("B0AV", smcInteger16(12500));
+    mac.setKey("B0AC", smcInteger16(-1600));
+    const PowerSnapshot snapshot = controller->readSnapshot();
+    EXPECT_DOUBLE_EQ(snapshot.adapter.currentAmps, -3.0) << "taken as it comes";
+    EXPECT_DOUBLE_EQ(snapshot.adapter.inputWatts, 0.0);
+    // The battery's 20 W is all the system draws; the adapter adds nothing.
+    EXPECT_NEAR(snapshot.battery.systemLoadWatts, 20.0, 1e-9);
+}
+
 TEST(SnapshotTests, ARemovedBatteryReadsAsNoBatteryUntilItIsBack)
 {
     SimulatedMac mac("legacy-laptop");

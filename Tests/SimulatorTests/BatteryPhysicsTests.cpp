@@ -93,6 +93,21 @@ TEST(BatteryPhysics, ChargingTapersNearFullAndStopsAtFull)
     EXPECT_EQ(physics.currentMilliamps(), 0);
 }
 
+TEST(BatteryPhysics, FullMeansAnInstalledPackHoldingItsWholeFullChargeCapacity)
+{
+    EXPECT_TRUE(laptop(100).isFullyCharged());
+
+    BatteryPhysics oneShort(BatteryPhysics::Pack{6000, 5000, 4999, 0, 30}, {true, 70, 20.0}, 20);
+    EXPECT_FALSE(oneShort.isFullyCharged()) << "one mAh short";
+    BatteryPhysics removed = laptop(100);
+    removed.removeBattery();
+    EXPECT_FALSE(removed.isFullyCharged()) << "no battery installed";
+    BatteryPhysics worn(BatteryPhysics::Pack{6000, 0, 0, 0, 30}, {true, 70, 20.0}, 20);
+    EXPECT_FALSE(worn.isFullyCharged()) << "a pack that holds nothing is not full";
+    BatteryPhysics desktop(std::nullopt, {true, 150, 12.0}, 40);
+    EXPECT_FALSE(desktop.isFullyCharged()) << "no battery bay";
+}
+
 TEST(BatteryPhysics, TheFirmwareLimitHoldsBetweenItsBounds)
 {
     BatteryPhysics physics = laptop(70);

@@ -129,3 +129,14 @@ TEST(HardwareModels, BadEntriesAreRefusedNamingTheKey)
         }
     }
 }
+
+TEST(HardwareModels, HexValuesAreReadInEitherCaseAndShownInUpperCase)
+{
+    EXPECT_EQ(simmac::bytesFromHex("0aFf4B"), (std::vector<std::uint8_t>{0x0A, 0xFF, 0x4B}));
+    EXPECT_EQ(simmac::bytesFromHex("ABCDEF"), simmac::bytesFromHex("abcdef"));
+    EXPECT_EQ(simmac::hexText(simmac::bytesFromHex("abcdef")), "ABCDEF");
+    EXPECT_EQ(simmac::bytesFromHex(""), std::vector<std::uint8_t>{});
+    for (const char* bad : {"0x0A", "0G", "ABC", " 0A", "0A "}) {
+        EXPECT_THROW(simmac::bytesFromHex(bad), simmac::SimulatorError) << bad;
+    }
+}

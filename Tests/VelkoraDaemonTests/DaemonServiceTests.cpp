@@ -222,6 +222,23 @@ TEST_F(DaemonServiceTest, OnAFirmwareLimitMacTheBoundsFollowThePolicyAndTheModes
     }
 }
 
+TEST_F(DaemonServiceTest, ABatteryThatSaysItIsFullEndsTheCalibrationsChargesBelowOneHundred)
+{
+    level(97);
+    start();
+    const auto phaseWhen = [&](std::int64_t percentage, bool fullyCharged) {
+        level(percentage);
+        script([&](FakeHardware& fake) { fake.reading.battery.isFullyCharged = fullyCharged; });
+        return pass()["calibrationPhase"].get<std::string>();
+    };
+    EXPECT_EQ(perform(ControlCommand::startCalibration())["data"]["calibrationPhase"], "chargingToFull");
+    EXPECT_EQ(phaseWhen(97, false), "chargingToFull");
+    EXPECT_EQ(phaseWhen(97, true), "dischargingToLow");
+    EXPECT_EQ(phaseWhen(10, false), "rechargingToFull");
+    EXPECT_EQ(phaseWhen(98, false), "rechargingToFull");
+    EXPECT_EQ(phaseWhen(98, true), "holdingFull");
+}
+
 TEST_F(DaemonServiceTest, CalibrationMovesOnByLevelAndByTheWallClock)
 {
     level(100);
