@@ -1,5 +1,13 @@
 #include "AppKit/NSApplication.h"
 
+#include "WorkspaceAnnouncement.h"
+
+#include "Foundation/Bundle.h"
+#include "Log/Logger.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
@@ -25,7 +33,41 @@ Termination& termination()
     return shared;
 }
 
+QPointer<WorkspaceAnnouncement>& announcement()
+{
+    static QPointer<WorkspaceAnnouncement> shared;
+    return shared;
+}
+
 }  // namespace
+
+bool NSApplication::finishLaunching()
+{
+    static const Logger logger("AppKit", "Application");
+    const Bundle& bundle = Bundle::main();
+    const std::optional<std::string> identifier = bundle.bundleIdentifier();
+    if (!identifier) {
+        logger.error("Not announced to the workspace: the main bundle %s has no CFBundleIdentifier",
+                     bundle.bundlePath().string());
+        return false;
+    }
+    const std::string name = bundle.infoString("CFBundleName").value_or(bundle.bundlePath().stem().string());
+    try {
+        delete announcement().data();
+        announcement() = new WorkspaceAnnouncement(*identifier, name, QCoreApplication::instance());
+    } catch (const std::exception& error) {
+        logger.error("Not announced to the workspace: %s", std::string(error.what()));
+        return false;
+    }
+    return true;
+}
+
+void NSApplication::activate()
+{
+    if (announcement()) {
+        announcement()->activate();
+    }
+}
 
 void NSApplication::setActivationPolicy(NSApplicationActivationPolicy policy)
 {

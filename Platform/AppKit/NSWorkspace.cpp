@@ -1,6 +1,7 @@
 #include "AppKit/NSWorkspace.h"
 
 #include "AccessibilityObservation.h"
+#include "WorkspaceNotificationObservation.h"
 
 #include "Foundation/Bundle.h"
 #include "Simulator/SimmacConnection.h"
@@ -48,6 +49,30 @@ std::optional<fs::path> mainExecutable(const fs::path& bundle)
     return found;
 }
 
+// Asks the running application of `bundle`'s identifier, if there is one, to
+// come to the front; false when none runs or simmac cannot be asked.
+bool activateRunningCopy(const fs::path& bundle)
+{
+    const std::optional<std::string> identifier = Bundle(bundle).bundleIdentifier();
+    if (!identifier) {
+        return false;
+    }
+    try {
+        simulator::SimmacConnection simmac;
+        const nlohmann::ordered_json listing = simmac.request("workspace.applications");
+        for (const auto& description : listing.value("applications", nlohmann::ordered_json::array())) {
+            const std::optional<NSRunningApplication> running = runningApplicationIn(description);
+            if (running && running->bundleIdentifier() == identifier) {
+                simmac.request("workspace.activate", {{"pid", running->processIdentifier()}});
+                return true;
+            }
+        }
+    } catch (const simulator::SimmacError&) {
+        // It ended meanwhile, or nobody keeps the list: start a new one.
+    }
+    return false;
+}
+
 }  // namespace
 
 NSWorkspace& NSWorkspace::shared()
@@ -59,6 +84,10 @@ NSWorkspace& NSWorkspace::shared()
 void NSWorkspace::openApplication(const fs::path& bundle, const NSWorkspaceOpenConfiguration&,
                                   OpenCompletion completion)
 {
+    if (activateRunningCopy(bundle)) {
+        std::thread([completion = std::move(completion)] { completion(std::nullopt); }).detach();
+        return;
+    }
     const std::optional<fs::path> executable = mainExecutable(bundle);
     std::optional<NSError> failure;
     pid_t child = -1;
@@ -87,6 +116,29 @@ void NSWorkspace::openApplication(const fs::path& bundle, const NSWorkspaceOpenC
             }
         }
     }).detach();
+}
+
+std::vector<NSRunningApplication> NSWorkspace::runningApplications() const
+{
+    std::vector<NSRunningApplication> applications;
+    try {
+        simulator::SimmacConnection simmac;
+        const nlohmann::ordered_json listing = simmac.request("workspace.applications");
+        for (const auto& description : listing.value("applications", nlohmann::ordered_json::array())) {
+            if (std::optional<NSRunningApplication> running = runningApplicationIn(description)) {
+                applications.push_back(std::move(*running));
+            }
+        }
+    } catch (const simulator::SimmacError&) {
+        applications.clear();
+    }
+    return applications;
+}
+
+std::unique_ptr<NSWorkspaceObservation> NSWorkspace::addObserver(
+    NSWorkspaceNotification name, std::function<void(const NSRunningApplication& application)> handler)
+{
+    return std::make_unique<WorkspaceNotificationObservation>(name, std::move(handler));
 }
 
 bool NSWorkspace::accessibilityDisplayShouldReduceMotion() const

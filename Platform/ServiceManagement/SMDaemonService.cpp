@@ -1,12 +1,13 @@
 #include "ServiceManagement/SMAppService.h"
 
+#include "AppKit/NSWorkspace.h"
 #include "Foundation/Bundle.h"
 #include "Foundation/NSError.h"
+#include "Foundation/SimulatedRoot.h"
 #include "Log/Logger.h"
 #include "Simulator/SimmacConnection.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -18,7 +19,8 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
-constexpr const char* approveVariable = "SIMMAC_LOGIN_ITEMS_APPROVE";
+// Where the simulated Mac keeps the settings application, as a Mac does.
+constexpr const char* systemSettingsPath = "/System/Applications/System Settings.app";
 
 const Logger& log()
 {
@@ -69,6 +71,26 @@ std::string approveCommand(const std::string& label)
     return "simmacctl approve " + label;
 }
 
+// Without a settings window the log tells the user what waits and how to approve it.
+void logItemsAwaitingApproval()
+{
+    Json reply;
+    try {
+        reply = request("launchd.loginItems", Json::object());
+    } catch (const NSError& error) {
+        log().error("Cannot list the background items: %{public}s", error.localizedDescription());
+        return;
+    }
+    const Json items = reply.value("items", Json::array());
+    for (const Json& item : items) {
+        const std::string label = item.value("label", "");
+        if (statusNamed(item) == SMAppService::Status::requiresApproval) {
+            log().notice("Login Items: \"%{public}s\" waits for your approval; approve it with: %{public}s", label,
+                         approveCommand(label));
+        }
+    }
+}
+
 }  // namespace
 
 std::shared_ptr<SMAppService> SMAppService::daemon(std::string plistName)
@@ -78,29 +100,21 @@ std::shared_ptr<SMAppService> SMAppService::daemon(std::string plistName)
 
 void SMAppService::openSystemSettingsLoginItems()
 {
-    const char* flag = std::getenv(approveVariable);
-    const bool approve = flag != nullptr && std::string_view(flag) == "1";
-    Json reply;
-    try {
-        reply = request("launchd.loginItems", {{"approve", approve}});
-    } catch (const NSError& error) {
-        log().error("Cannot open Login Items: %{public}s", error.localizedDescription());
+    const fs::path settings = SimulatedRoot::resolve(systemSettingsPath);
+    std::error_code error;
+    if (!fs::is_directory(settings, error)) {
+        log().error("Cannot open Login Items: System Settings is not installed at %{public}s", settings.string());
+        logItemsAwaitingApproval();
         return;
     }
-    const Json& items = reply["items"];
-    if (!items.is_array() || items.empty()) {
-        log().notice("Login Items: no background items are registered");
-        return;
-    }
-    for (const Json& item : items) {
-        const std::string label = item.value("label", "");
-        if (statusNamed(item) == Status::requiresApproval) {
-            log().notice("Login Items: \"%{public}s\" waits for your approval; approve it with: %{public}s", label,
-                         approveCommand(label));
-        } else {
-            log().notice("Login Items: \"%{public}s\" is allowed in the background", label);
-        }
-    }
+    NSWorkspace::shared().openApplication(settings, NSWorkspaceOpenConfiguration{},
+                                          [](const std::optional<NSError>& failure) {
+                                              if (failure) {
+                                                  log().error("Cannot open Login Items: %{public}s",
+                                                              failure->localizedDescription());
+                                                  logItemsAwaitingApproval();
+                                              }
+                                          });
 }
 
 SMDaemonService::SMDaemonService(fs::path bundle, std::string plistName)

@@ -296,8 +296,36 @@ TEST_F(LaunchdTest, AProgramSwappedForOneOutsideTheBundleIsNotStarted)
     }
 }
 
-TEST_F(LaunchdTest, OpeningLoginItemsNamesTheApprovalCommandOrApprovesForATest)
+TEST_F(LaunchdTest, DisapprovingStopsTheDaemonAndKeepsItWaitingForApprovalAgain)
 {
+    makeBundle();
+    SMDaemonService daemon(bundle(), plistName);
+    EXPECT_THROW(daemon.registerService(), NSError);
+    simmac.simmacctl({"approve", label});
+    ASSERT_NE(ping().find("pid="), std::string::npos);
+    const std::optional<pid_t> running = daemonProcess();
+    ASSERT_TRUE(running);
+
+    const auto disapproved = simmac.simmacctl({"disapprove", label});
+    EXPECT_EQ(disapproved.exitCode, 0) << disapproved.errorOutput;
+    EXPECT_EQ(disapproved.output, label + "\trequiresApproval\n");
+    EXPECT_EQ(::kill(*running, 0), -1) << "the daemon is stopped before disapproving returns";
+    EXPECT_EQ(daemon.status(), SMAppService::Status::requiresApproval);
+    EXPECT_FALSE(fs::exists(platform::NSXPCListener::socketPathForMachService(label)));
+    EXPECT_EQ(ping().rfind("error: ", 0), 0u);
+    // Turning it off twice is no error; an unknown item is.
+    EXPECT_EQ(simmac.simmacctl({"disapprove", label}).exitCode, 0);
+    EXPECT_NE(simmac.simmacctl({"disapprove", "com.velkora.unknown"}).exitCode, 0);
+
+    simmac.simmacctl({"approve", label});
+    EXPECT_EQ(daemon.status(), SMAppService::Status::enabled);
+    const std::string again = ping();
+    EXPECT_NE(valueIn(again, "pid"), std::to_string(*running)) << again;
+}
+
+TEST_F(LaunchdTest, WithoutSystemSettingsOpeningLoginItemsNamesTheApprovalCommand)
+{
+    fs::remove(simmac.root() / "System/Applications/System Settings.app");
     makeBundle();
     SMDaemonService daemon(bundle(), plistName);
     EXPECT_THROW(daemon.registerService(), NSError);
@@ -305,17 +333,11 @@ TEST_F(LaunchdTest, OpeningLoginItemsNamesTheApprovalCommandOrApprovesForATest)
     testing::internal::CaptureStderr();
     SMAppService::openSystemSettingsLoginItems();
     const std::string told = testing::internal::GetCapturedStderr();
+    EXPECT_NE(told.find("System Settings is not installed at "), std::string::npos) << told;
     EXPECT_NE(told.find("\"" + label + "\" waits for your approval; approve it with: simmacctl approve " + label),
               std::string::npos)
         << told;
     EXPECT_EQ(daemon.status(), SMAppService::Status::requiresApproval);
-
-    setenv("SIMMAC_LOGIN_ITEMS_APPROVE", "1", 1);
-    testing::internal::CaptureStderr();
-    SMAppService::openSystemSettingsLoginItems();
-    testing::internal::GetCapturedStderr();
-    unsetenv("SIMMAC_LOGIN_ITEMS_APPROVE");
-    EXPECT_EQ(daemon.status(), SMAppService::Status::enabled);
 }
 
 TEST_F(LaunchdTest, RegisteringFromAnotherBundleMovesTheJobThere)

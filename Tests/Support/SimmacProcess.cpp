@@ -105,20 +105,34 @@ std::filesystem::path SimmacProcess::pmsetExecutable()
     return VELKORA_PMSET_EXECUTABLE;
 }
 
+std::filesystem::path SimmacProcess::systemSettingsBundle()
+{
+    return VELKORA_SYSTEM_SETTINGS_BUNDLE;
+}
+
 SimmacProcess::SimmacProcess() : SimmacProcess(Options{}) {}
 
 SimmacProcess::SimmacProcess(Options options)
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "simmac-test.XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error(std::string("mkdtemp failed: ") + std::strerror(errno));
+    if (options.root) {
+        root_ = *options.root;
+        ownsRoot_ = false;
+    } else {
+        std::string pattern = (std::filesystem::temp_directory_path() / "simmac-test.XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error(std::string("mkdtemp failed: ") + std::strerror(errno));
+        }
+        root_ = pattern;
     }
-    root_ = pattern;
     // Tests drop to an unprivileged user to act as a non-root client; that
     // user must reach the socket.
     ::chmod(root_.c_str(), 0755);
     std::filesystem::create_directories(root_ / "usr/bin");
-    std::filesystem::create_symlink(pmsetExecutable(), root_ / "usr/bin/pmset");
+    std::filesystem::create_directories(root_ / "System/Applications");
+    std::error_code exists;
+    std::filesystem::create_symlink(pmsetExecutable(), root_ / "usr/bin/pmset", exists);
+    std::filesystem::create_directory_symlink(systemSettingsBundle(), root_ / "System/Applications/System Settings.app",
+                                              exists);
 
     if (const char* previous = std::getenv("SIMMAC_ROOT")) {
         previousRoot_ = previous;
@@ -143,7 +157,9 @@ SimmacProcess::SimmacProcess(Options options)
     } catch (...) {
         stop();
         std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
+        if (ownsRoot_) {
+            std::filesystem::remove_all(root_, ignored);
+        }
         throw;
     }
 }
@@ -152,7 +168,9 @@ SimmacProcess::~SimmacProcess()
 {
     stop();
     std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
+    if (ownsRoot_) {
+        std::filesystem::remove_all(root_, ignored);
+    }
     if (previousRoot_) {
         setenv("SIMMAC_ROOT", previousRoot_->c_str(), 1);
     } else {

@@ -38,16 +38,13 @@ LaunchdModule::LaunchdModule(Dispatcher& dispatcher, asio::io_context& context) 
         approve(label);
         call.succeed(answer(label));
     });
+    dispatcher.addOperation("launchd.disapprove", [this](OperationCall& call) { disapprove(call); });
     dispatcher.addOperation("launchd.loginItems", [this](OperationCall& call) {
-        const auto flag = call.arguments().find("approve");
-        if (flag != call.arguments().end() && flag->is_boolean() && flag->get<bool>()) {
-            for (const auto& [label, job] : jobs_) {
-                approve(label);
-            }
-        }
         nlohmann::ordered_json items = nlohmann::ordered_json::array();
         for (const auto& [label, job] : jobs_) {
-            items.push_back(answer(label));
+            nlohmann::ordered_json item = answer(label);
+            item["bundle"] = job->definition().bundle.string();
+            items.push_back(std::move(item));
         }
         call.succeed({{"items", std::move(items)}});
     });
@@ -178,6 +175,29 @@ void LaunchdModule::approve(const std::string& label)
     if (job != jobs_.end()) {
         job->second->enable();
     }
+}
+
+void LaunchdModule::disapprove(OperationCall& call)
+{
+    const std::string label = call.stringArgument("label");
+    const auto job = jobs_.find(label);
+    if (job == jobs_.end() && !approved_.contains(label)) {
+        throw SimulatorError("no background item \"" + label + "\" is registered");
+    }
+    if (approved_.erase(label) > 0) {
+        logger().notice("Disapproved %s", label);
+    }
+    if (job == jobs_.end() || (!job->second->isListening() && !job->second->daemonProcess())) {
+        call.succeed(answer(label));
+        return;
+    }
+    // A stopped job stays stopped; the registration lives on in a fresh one
+    // that the next approval enables. The answer waits for the daemon's end.
+    LaunchdJobDefinition definition = job->second->definition();
+    const std::shared_ptr<LaunchdJob> stopping = job->second;
+    job->second = std::make_shared<LaunchdJob>(context_, std::move(definition));
+    auto pending = std::make_shared<OperationCall>(std::move(call));
+    retire(stopping, [this, pending, label] { pending->succeed(answer(label)); });
 }
 
 void LaunchdModule::retire(const std::shared_ptr<LaunchdJob>& job, std::function<void()> stopped)

@@ -28,6 +28,7 @@
 #include "Simmac/SMCModule.h"
 #include "Simmac/SystemPowerModule.h"
 #include "Simmac/SimmacServer.h"
+#include "Simmac/WorkspaceModule.h"
 #include "Simmac/SimulatorError.h"
 
 namespace {
@@ -114,6 +115,7 @@ int main(int argc, char** argv)
         simmac::SystemPowerModule systemPower(dispatcher, context);
         simmac::LaunchdModule launchd(dispatcher, context);
         simmac::AccessibilityModule accessibility(dispatcher);
+        simmac::WorkspaceModule workspace(dispatcher);
         machine.loadModel(options.model);
 
         simmac::SimmacServer server(context, dispatcher, platform::SimulatedRoot::resolve("/var/run/simmac.sock"),

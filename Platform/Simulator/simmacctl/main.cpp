@@ -37,6 +37,8 @@ constexpr CommandHelp commands[] = {
             "  smc write KEY HEX      set a key's bytes as the hardware would (a sensor key keeps them)\n"
             "  smc fault KEY MODE     how the SMC answers writes to KEY: none, ignore-writes, refuse\n"},
     {"approve", "  approve LABEL          approve a registered background item as the user would in Login Items\n"},
+    {"disapprove", "  disapprove LABEL       turn a background item off again as the user would in Login Items:\n"
+                   "                         its daemon stops and it waits for approval\n"},
     {"plug", "  plug [WATTS]           plug the adapter in: 1-250 W (default: the model's adapter)\n"},
     {"unplug", "  unplug                 pull the adapter out\n"},
     {"level", "  level PERCENT          set the battery's charge: 0-100\n"},
@@ -207,9 +209,9 @@ int run(const std::vector<std::string>& arguments)
     } else if (is({"smc", "fault", "", ""})) {
         simulator::SimmacConnection simmac;
         simmac.request("smc.fault", {{"key", arguments[2]}, {"mode", arguments[3]}});
-    } else if (is({"approve", ""})) {
+    } else if (is({"approve", ""}) || is({"disapprove", ""})) {
         simulator::SimmacConnection simmac;
-        const Json item = simmac.request("launchd.approve", {{"label", arguments[1]}});
+        const Json item = simmac.request("launchd." + arguments[0], {{"label", arguments[1]}});
         std::printf("%s\t%s\n", item["label"].get<std::string>().c_str(), item["status"].get<std::string>().c_str());
     } else if (is({"plug"}) || is({"plug", ""})) {
         Json plug = Json::object();

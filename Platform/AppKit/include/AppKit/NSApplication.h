@@ -13,8 +13,24 @@ enum class NSApplicationActivationPolicy { regular, accessory, prohibited };
 //
 // Termination runs the handler the application set (a Qt application quits its
 // event loop there) or, without one, exits the process.
+//
+// An application that finished launching is known to the workspace
+// (NSWorkspace): by the main bundle's identifier and name, as running until
+// the process ends, and as the front application whenever it becomes active.
 class NSApplication {
 public:
+    // Announces this process to the workspace as the main bundle's
+    // application (CFBundleIdentifier, CFBundleName or else the bundle's file
+    // name) and publishes each later activation of the Qt application. When
+    // the workspace asks the application to come to the front (opening an
+    // application that already runs) it activates. When simmac goes away, the
+    // application terminates, as on a Mac that shut down. Call once, on the
+    // main thread of a QApplication; returns false (and logs why) when the
+    // main bundle has no identifier or simmac cannot be reached.
+    static bool finishLaunching();
+    // Raises the application's visible windows and publishes its activation.
+    static void activate();
+
     static void setActivationPolicy(NSApplicationActivationPolicy policy);
     static NSApplicationActivationPolicy activationPolicy();
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AppKit/NSRunningApplication.h"
 #include "Foundation/NSError.h"
 
 #include <filesystem>
@@ -7,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 namespace platform {
 
@@ -14,6 +16,15 @@ struct NSWorkspaceOpenConfiguration {
     // Whether the application comes to the front. A newly started application
     // on a Linux desktop always does.
     bool activates = true;
+};
+
+// What the workspace tells its observers about applications that announced
+// themselves (NSApplication::finishLaunching).
+enum class NSWorkspaceNotification {
+    // The application came to the front.
+    didActivateApplication,
+    // The application quit or died.
+    didTerminateApplication,
 };
 
 // An observation of the workspace; it ends when destroyed.
@@ -24,20 +35,34 @@ public:
 
 // Opens applications: the main executable of a bundle starts as a process of
 // its own, in this process's environment and its own session, and outlives
-// this process. Also tells the user's accessibility display options, which
-// simmac keeps ("simmacctl reduce-motion on|off").
+// this process; an application of the same bundle identifier that already
+// runs is asked to come to the front instead. Tells which applications run
+// and which comes to the front or ends, and the user's accessibility display
+// options, which simmac keeps ("simmacctl reduce-motion on|off").
 class NSWorkspace {
 public:
     using OpenCompletion = std::function<void(std::optional<NSError> error)>;
 
     static NSWorkspace& shared();
 
-    // `completion` runs on a thread of its own once the process has started,
-    // or with the error that kept it from starting. The main executable is
-    // the Info.plist's CFBundleExecutable in Contents/MacOS, or else the one
-    // file there.
+    // `completion` runs on a thread of its own once the process has started
+    // (or the running one was asked to come to the front), or with the error
+    // that kept it from starting. The main executable is the Info.plist's
+    // CFBundleExecutable in Contents/MacOS, or else the one file there.
     void openApplication(const std::filesystem::path& bundle, const NSWorkspaceOpenConfiguration& configuration,
                          OpenCompletion completion);
+
+    // The applications that announced themselves, oldest first; empty when
+    // simmac cannot be asked.
+    std::vector<NSRunningApplication> runningApplications() const;
+
+    // Runs `handler` on the calling thread, from its Qt event loop, with the
+    // application each time `name` happens, until the observation is
+    // destroyed (on that thread). When simmac is not running, or goes away,
+    // the observation tries again every two seconds; what happened meanwhile
+    // is not told.
+    [[nodiscard]] std::unique_ptr<NSWorkspaceObservation> addObserver(
+        NSWorkspaceNotification name, std::function<void(const NSRunningApplication& application)> handler);
 
     // Whether the user asked applications to reduce motion; false when simmac
     // cannot be asked. While an observation (below) is connected this is the

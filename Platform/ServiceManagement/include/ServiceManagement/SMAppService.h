@@ -41,11 +41,11 @@ public:
     // "Contents/Library/LaunchDaemons/<plistName>" of the main bundle.
     static std::shared_ptr<SMAppService> daemon(std::string plistName);
 
-    // Opens the Login Items settings. There is no settings window here: the
-    // user is told, on the log, which items wait for approval and the
-    // simmacctl command that approves each. With SIMMAC_LOGIN_ITEMS_APPROVE=1
-    // in the environment (a test standing in for the user) the waiting items
-    // are approved at once instead.
+    // Opens the Login Items page of System Settings: the simulated root's
+    // "/System/Applications/System Settings.app", through the workspace, so a
+    // copy that already runs comes to the front. Returns at once. When it is
+    // not installed or does not start, the log says why and names each item
+    // that waits for approval with the simmacctl command that approves it.
     static void openSystemSettingsLoginItems();
 
     virtual ~SMAppService() = default;

@@ -12,7 +12,8 @@
 namespace testsupport {
 
 // A real simmac for one test: a fresh simulated root from mkdtemp with the
-// simulated Mac's tools installed ($SIMMAC_ROOT/usr/bin/pmset), simmac started
+// simulated Mac's tools installed ($SIMMAC_ROOT/usr/bin/pmset and
+// "$SIMMAC_ROOT/System/Applications/System Settings.app"), simmac started
 // on it with the chosen model, SIMMAC_ROOT set for this process while it lives
 // (so the IOKit stand-in, SMCKit, ProcessInfo and simmacctl find it), and all
 // of it stopped and removed at the end. Throws std::runtime_error with simmac's
@@ -27,6 +28,9 @@ public:
         // Simulated seconds of battery physics per real second; 0 keeps the
         // battery's readings exactly as the model states them.
         std::optional<double> speed;
+        // An existing folder to use as the simulated root instead of a fresh
+        // one; it is left in place at the end.
+        std::optional<std::filesystem::path> root;
     };
     // Options with nothing but the model changed.
     static Options withModel(std::string model)
@@ -82,6 +86,7 @@ public:
     static std::filesystem::path simmacExecutable();
     static std::filesystem::path simmacctlExecutable();
     static std::filesystem::path pmsetExecutable();
+    static std::filesystem::path systemSettingsBundle();
 
 private:
     void waitUntilAnswering();
@@ -90,6 +95,7 @@ private:
     std::filesystem::path root_;
     pid_t pid_ = -1;
     std::optional<std::string> previousRoot_;
+    bool ownsRoot_ = true;
 };
 
 }  // namespace testsupport

@@ -33,9 +33,11 @@ class OperationCall;
 //        once the daemon has stopped and its socket is gone
 //   "launchd.status"     {"bundle", "plist"} -> {"label", "status"}
 //   "launchd.approve"    {"label"}           -> {"label", "status"}
-//   "launchd.loginItems" {"approve": bool}   -> {"items": [{"label", "status"}, ...]}
-//        the registered items as the Login Items settings list them; with
-//        "approve", every item waiting for approval is approved first
+//   "launchd.disapprove" {"label"}           -> {"label", "status"}
+//        the user turns the item off again: its socket is closed, and it stays
+//        registered, waiting for approval; answered once its daemon has stopped
+//   "launchd.loginItems"                     -> {"items": [{"label", "bundle", "status"}, ...]}
+//        the registered items as the Login Items settings list them
 class LaunchdModule : public SimulatorModule {
 public:
     LaunchdModule(Dispatcher& dispatcher, asio::io_context& context);
@@ -50,6 +52,7 @@ private:
     void registerDaemon(OperationCall& call);
     void unregisterDaemon(OperationCall& call);
     void approve(const std::string& label);
+    void disapprove(OperationCall& call);
     std::string labelFor(const OperationCall& call) const;
     std::string statusOf(const std::string& label) const;
     nlohmann::ordered_json answer(const std::string& label) const;
