@@ -30,7 +30,10 @@ int main(int argc, char** argv)
     window.resize(560, 420);
     window.show();
 
-    platform::NSApplication::finishLaunching();
+    // Settings of a Mac that is not there have nothing to show; the log says why.
+    if (!platform::NSApplication::finishLaunching()) {
+        return 1;
+    }
     platform::NSApplication::activate();
     return application.exec();
 }
