@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VisualKit/PanelShadowImage.h"
+
 #include <QColor>
 #include <QImage>
 #include <QList>
@@ -12,10 +14,6 @@ class QWidget;
 namespace velkora {
 
 class VelkoraPanel;
-
-// The blurred shape of a panel of `size`, in `color`, with a margin of the
-// blur around it (the image is that much larger on every side).
-QImage panelShadowImage(const QSize& size, qreal cornerRadius, int blur, const QColor& color);
 
 // Paints the shadows of the panels that lie on one widget (the holder: the
 // nearest ancestor of each panel that paints an opaque background, or its

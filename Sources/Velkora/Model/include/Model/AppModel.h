@@ -179,6 +179,11 @@ public:
     void setPowerMode(PowerSourceKind source, PowerMode mode);
     void setMagSafeLED(MagSafeLEDMode mode);
 
+    // Samples the five applications that use the most energy away from the
+    // main thread and publishes them in highEnergyApps (empty when sampling
+    // fails). Never fails; several may run at once, the last to end wins.
+    QCoro::Task<> refreshEnergyApps();
+
     // One pass of the scheduled tasks; run by the scheduler loop every 30
     // seconds. Runs each enabled task whose occurrence is due and not yet
     // run, against the daemon, then stamps it, ends a one-off task and
@@ -237,7 +242,6 @@ private:
                                           std::stop_token stop);
     static QCoro::Task<> runStartup(std::shared_ptr<AppModel> model);
     static QCoro::Task<> runDidBecomeActive(std::weak_ptr<AppModel> model);
-    QCoro::Task<> refreshEnergyApps();
     QCoro::Task<> ensureMainAppRegistered();
     QCoro::Task<> requestNotificationPermission();
 

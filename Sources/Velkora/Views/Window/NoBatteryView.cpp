@@ -1,0 +1,81 @@
+#include "Window/NoBatteryView.h"
+
+#include "VisualKit/ContinuousShape.h"
+#include "VisualKit/SymbolView.h"
+#include "VisualKit/VelkoraButton.h"
+#include "VisualKit/VelkoraFont.h"
+#include "VisualKit/VelkoraLabel.h"
+#include "VisualKit/VelkoraTheme.h"
+
+#include "Services/AppLanguage.h"
+
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace velkora {
+
+namespace {
+
+constexpr int tileSide = 92;
+
+// The symbol on its rounded tile of energy at 0.1.
+class SymbolTile : public QWidget {
+public:
+    explicit SymbolTile(QWidget* parent) : QWidget(parent)
+    {
+        setFixedSize(tileSide, tileSide);
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* symbol = new SymbolView(QStringLiteral("desktopcomputer"), 54, QFont::Medium, ForegroundStyle::primary,
+                                      this);
+        symbol->setColor(VelkoraTheme::energy());
+        layout->addWidget(symbol, 0, Qt::AlignCenter);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QColor fill = VelkoraTheme::energy();
+        fill.setAlphaF(0.1f);
+        painter.fillPath(continuousRoundedRect(QRectF(rect()), 26), fill);
+    }
+};
+
+}  // namespace
+
+NoBatteryView::NoBatteryView(std::function<void()> openSettings, QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("no-battery"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(40, 40, 40, 40);
+    layout->setSpacing(18);
+    layout->addStretch(1);
+    layout->addWidget(new SymbolTile(this), 0, Qt::AlignHCenter);
+
+    auto* texts = new QVBoxLayout();
+    texts->setSpacing(7);
+    auto* title = new VelkoraLabel(L(QStringLiteral("No Built-in Battery Detected"), QStringLiteral("未检测到内置电池")),
+                                   VelkoraFont::system(24, QFont::Bold), ForegroundStyle::primary, this);
+    title->setAlignment(Qt::AlignHCenter);
+    texts->addWidget(title, 0, Qt::AlignHCenter);
+    auto* detail = new VelkoraLabel(
+        L(QStringLiteral("This Mac has no built-in battery. Open the energy dashboard for power and high-energy apps."),
+          QStringLiteral("这台 Mac 没有内置电池。请在能耗看板查看功率与高能耗应用。")),
+        VelkoraFont::system(14, QFont::Medium), ForegroundStyle::secondary, this);
+    detail->setAlignment(Qt::AlignHCenter);
+    detail->setWordWrap(true);
+    detail->setMaximumWidth(520);
+    texts->addWidget(detail, 0, Qt::AlignHCenter);
+    layout->addLayout(texts);
+
+    button_ = new VelkoraButton(L(QStringLiteral("Open Energy Dashboard"), QStringLiteral("打开能耗看板")),
+                                VelkoraButton::Style::prominent, this);
+    button_->setObjectName(QStringLiteral("no-battery-open-dashboard"));
+    connect(button_, &VelkoraButton::clicked, this, [openSettings = std::move(openSettings)] { openSettings(); });
+    layout->addWidget(button_, 0, Qt::AlignHCenter);
+    layout->addStretch(1);
+}
+
+}  // namespace velkora

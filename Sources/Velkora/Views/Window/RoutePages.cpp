@@ -1,0 +1,29 @@
+#include "Window/RoutePages.h"
+
+#include "Window/PageHost.h"
+
+#include "Model/AppModel.h"
+
+namespace velkora {
+
+QWidget* makeRoutePage(SidebarRoute route, const ViewEnvironment& environment)
+{
+    switch (route) {
+    case SidebarRoute::dashboard:
+        if (!environment.model->batteryPresent()) {
+            return new PageHost(route);
+        }
+        return new PageHost(route);
+    case SidebarRoute::chargeControl: return new PageHost(route);
+    case SidebarRoute::sleepBehavior: return new PageHost(route);
+    case SidebarRoute::energyUsage: return new PageHost(route);
+    case SidebarRoute::schedules: return new PageHost(route);
+    case SidebarRoute::shortcuts: return new PageHost(route);
+    case SidebarRoute::overlay: return new PageHost(route);
+    case SidebarRoute::menuBar: return new PageHost(route);
+    case SidebarRoute::other: return new PageHost(route);
+    }
+    return new PageHost(route);
+}
+
+}  // namespace velkora
