@@ -145,6 +145,11 @@ QColor VelkoraTheme::systemYellow(ColorAppearance appearance)
     return isDark(appearance) ? rgb(1.0, 0.84, 0.04) : rgb(1.0, 0.80, 0.0);
 }
 
+QColor VelkoraTheme::systemGreen(ColorAppearance appearance)
+{
+    return isDark(appearance) ? rgb(0.19, 0.82, 0.35) : rgb(0.20, 0.78, 0.35);
+}
+
 QColor VelkoraTheme::label(ColorAppearance appearance)
 {
     return isDark(appearance) ? white(0.87) : black(0.86);

@@ -42,6 +42,7 @@ public:
     static QColor systemRed(ColorAppearance appearance = current());
     static QColor systemOrange(ColorAppearance appearance = current());
     static QColor systemYellow(ColorAppearance appearance = current());
+    static QColor systemGreen(ColorAppearance appearance = current());
     static QColor label(ColorAppearance appearance = current());
     static QColor secondaryLabel(ColorAppearance appearance = current());
     static QColor tertiaryLabel(ColorAppearance appearance = current());

@@ -1,0 +1,173 @@
+#include "Battery/StatusDetailSection.h"
+
+#include "VisualKit/SymbolView.h"
+#include "VisualKit/VelkoraFont.h"
+#include "VisualKit/VelkoraLabel.h"
+#include "VisualKit/VelkoraTheme.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace velkora {
+
+namespace {
+
+constexpr int lineSpacing = 7;
+constexpr int fontSize = 12;
+// A section never gets narrower than this; the panel's width is shared.
+constexpr int minimumSectionWidth = 150;
+
+// The width `text` takes in `font` with every digit as wide as the widest.
+qreal monospacedWidth(const QString& text, const QFont& font)
+{
+    const QFontMetricsF metrics(font);
+    qreal cell = 0;
+    for (char digit = '0'; digit <= '9'; ++digit) {
+        cell = std::max(cell, metrics.horizontalAdvance(QChar(digit)));
+    }
+    qreal width = 0;
+    for (const QChar character : text) {
+        width += character.isDigit() ? cell : metrics.horizontalAdvance(character);
+    }
+    return width;
+}
+
+}  // namespace
+
+// One row, painted: label at the leading edge, value and trailing text at
+// the trailing edge, the value shortened when they would meet.
+class StatusDetailSectionView::Line : public QWidget {
+public:
+    Line()
+        : labelFont_(VelkoraFont::system(fontSize)), valueFont_(VelkoraFont::system(fontSize, QFont::DemiBold)),
+          trailingFont_(VelkoraFont::system(fontSize, QFont::Bold))
+    {
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        setFixedHeight(QFontMetrics(valueFont_).height());
+    }
+
+    void setRow(const StatusDetailRow& row)
+    {
+        row_ = row;
+        setAccessibleName(row.label);
+        setAccessibleDescription(row.trailing ? row.value + QLatin1Char(' ') + *row.trailing : row.value);
+        update();
+    }
+
+    // The value as it fits beside its label now.
+    QString shownValue() const
+    {
+        const qreal room = width() - QFontMetricsF(labelFont_).horizontalAdvance(row_.label) - lineSpacing -
+                           trailingWidth();
+        if (monospacedWidth(row_.value, valueFont_) <= room) {
+            return row_.value;
+        }
+        return QFontMetrics(valueFont_).elidedText(row_.value, Qt::ElideMiddle, std::max(0, static_cast<int>(room)));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const qreal baseline = (height() + QFontMetricsF(valueFont_).capHeight()) / 2;
+        painter.setFont(labelFont_);
+        painter.setPen(foregroundColor(ForegroundStyle::secondary));
+        painter.drawText(QPointF(0, baseline), row_.label);
+        qreal x = width();
+        if (row_.trailing) {
+            x -= monospacedWidth(*row_.trailing, trailingFont_);
+            paintDigits(painter, *row_.trailing, trailingFont_, VelkoraTheme::energy(), x, baseline);
+            x -= lineSpacing;
+        }
+        const QString value = shownValue();
+        x -= monospacedWidth(value, valueFont_);
+        paintDigits(painter, value, valueFont_, foregroundColor(ForegroundStyle::primary), x, baseline);
+    }
+
+private:
+    qreal trailingWidth() const
+    {
+        return row_.trailing ? monospacedWidth(*row_.trailing, trailingFont_) + lineSpacing : 0;
+    }
+
+    // Digits centred in equal cells, as monospaced digits read.
+    static void paintDigits(QPainter& painter, const QString& text, const QFont& font, const QColor& color, qreal x,
+                            qreal baseline)
+    {
+        const QFontMetricsF metrics(font);
+        const qreal cell = monospacedWidth(QStringLiteral("0"), font);
+        painter.setFont(font);
+        painter.setPen(color);
+        for (const QChar character : text) {
+            const qreal advance = metrics.horizontalAdvance(character);
+            if (character.isDigit()) {
+                painter.drawText(QPointF(x + (cell - advance) / 2, baseline), QString(character));
+                x += cell;
+            } else {
+                painter.drawText(QPointF(x, baseline), QString(character));
+                x += advance;
+            }
+        }
+    }
+
+    QFont labelFont_;
+    QFont valueFont_;
+    QFont trailingFont_;
+    StatusDetailRow row_;
+};
+
+StatusDetailSectionView::StatusDetailSectionView(QWidget* parent) : QWidget(parent)
+{
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(10);
+    auto* heading = new QHBoxLayout();
+    heading->setSpacing(6);
+    symbol_ = new SymbolView(QString(), 13, QFont::Bold);
+    title_ = new VelkoraLabel(QString(), VelkoraFont::system(13, QFont::Bold));
+    heading->addWidget(symbol_);
+    heading->addWidget(title_, 1);
+    column->addLayout(heading);
+    auto* lines = new QVBoxLayout();
+    lines->setSpacing(lineSpacing);
+    column->addLayout(lines);
+    column->addStretch(1);
+}
+
+QString StatusDetailSectionView::shownValue(qsizetype index) const
+{
+    return lines_.at(index)->shownValue();
+}
+
+QSize StatusDetailSectionView::minimumSizeHint() const
+{
+    return QSize(minimumSectionWidth, layout()->minimumSize().height());
+}
+
+void StatusDetailSectionView::setSection(const StatusDetailSection& section)
+{
+    if (section == section_) {
+        return;
+    }
+    section_ = section;
+    symbol_->setName(section.symbol);
+    title_->setText(section.title);
+    auto* lines = static_cast<QVBoxLayout*>(layout()->itemAt(1)->layout());
+    while (lines_.size() < section.rows.size()) {
+        auto* line = new Line();
+        lines->addWidget(line);
+        lines_.append(line);
+    }
+    while (lines_.size() > section.rows.size()) {
+        delete lines_.takeLast();
+    }
+    for (qsizetype index = 0; index < section.rows.size(); ++index) {
+        lines_[index]->setRow(section.rows[index]);
+    }
+}
+
+}  // namespace velkora
