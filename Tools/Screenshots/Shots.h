@@ -6,5 +6,6 @@ namespace screenshots {
 
 // One function per view family; each adds that family's pages.
 void addKitShots(ScreenshotCatalog& catalog);
+void addBatteryShots(ScreenshotCatalog& catalog);
 
 }  // namespace screenshots

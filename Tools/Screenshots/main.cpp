@@ -56,6 +56,7 @@ ScreenshotCatalog catalog()
 {
     ScreenshotCatalog pages;
     screenshots::addKitShots(pages);
+    screenshots::addBatteryShots(pages);
     return pages;
 }
 

@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace velkora {
 
 namespace {
@@ -120,6 +122,25 @@ QColor VelkoraPanel::fillColor() const
 {
     const bool opaque = settings_ && settings_->reduceTransparency();
     return opaque ? VelkoraTheme::controlBackground() : VelkoraTheme::card();
+}
+
+QSize VelkoraPanel::sizeHint() const
+{
+    QSize hint = QWidget::sizeHint();
+    if (!metrics_.fillHeight && width() > 0 && hasHeightForWidth()) {
+        hint.setHeight(std::max(hint.height(), heightForWidth(width())));
+    }
+    return hint;
+}
+
+void VelkoraPanel::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // A new width may need another height: the layout asks again.
+    if (!metrics_.fillHeight && hasHeightForWidth() && width() != hintedWidth_) {
+        hintedWidth_ = width();
+        updateGeometry();
+    }
 }
 
 void VelkoraPanel::paintEvent(QPaintEvent*)

@@ -21,7 +21,7 @@ ChargeControlView::ChargeControlView(const ViewEnvironment& environment, QWidget
     addSection(banner_);
 
     auto* limitSection = new QWidget();
-    limitSection->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    limitSection->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     auto* stack = new QVBoxLayout(limitSection);
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(14);

@@ -111,8 +111,11 @@ void ChargeLimitControl::buildHeader(QLayout* stack)
     auto* title = new QWidget();
     auto* titleLine = new QHBoxLayout(title);
     titleLine->setSpacing(6);
-    titleLine->addWidget(new SymbolView(QStringLiteral("slider.horizontal.3"), compact ? 13 : 15, QFont::Bold));
-    titleLine->addWidget(new VelkoraLabel(localized(QStringLiteral("充电上限")), titleFont));
+    titleLine->setContentsMargins(0, 0, 0, 0);
+    // The symbol centred on the line, the text on the row's baseline.
+    titleLine->addWidget(new SymbolView(QStringLiteral("slider.horizontal.3"), compact ? 13 : 15, QFont::Bold), 0,
+                         Qt::AlignVCenter);
+    titleLine->addWidget(new VelkoraLabel(localized(QStringLiteral("充电上限")), titleFont), 0, Qt::AlignBottom);
     alignBaseline(title, titleFont, valueFont);
 
     applying_ = new VelkoraLabel(QString(), applyingFont, ForegroundStyle::secondary);

@@ -38,7 +38,7 @@ DashboardView::DashboardView(const ViewEnvironment& environment, QWidget* parent
     deck_->setMinimumHeight(topRowHeight);
     topRow->addWidget(orbit_, 1);
     topRow->addWidget(deck_);
-    top->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    top->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     addSection(top);
 
     health_ = new HealthStrip(environment);

@@ -19,7 +19,7 @@ namespace velkora {
 HelperBanner::HelperBanner(const ViewEnvironment& environment, QWidget* parent)
     : QWidget(parent), environment_(environment)
 {
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     auto* panel = new VelkoraPanel(environment, VelkoraPanel::Metrics{17, 14, false});

@@ -101,7 +101,8 @@ void LiveEnergyChart::setPoints(const QList<HistoryPoint>& points)
     line_->replace(plotted_);
     if (plotted_.isEmpty()) {
         time_->setRange(0, 1);
-    } else if (plotted_.size() == 1) {
+    } else if (plotted_.back().x() <= plotted_.front().x()) {
+        // One moment only: a range around it.
         time_->setRange(plotted_.front().x() - 1, plotted_.front().x() + 1);
     } else {
         time_->setRange(plotted_.front().x(), plotted_.back().x());

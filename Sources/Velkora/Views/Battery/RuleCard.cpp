@@ -18,7 +18,7 @@ constexpr qreal cardCornerRadius = 22;
 RuleCard::RuleCard(QWidget* parent) : QWidget(parent), content_(new QVBoxLayout(this))
 {
     content_->setContentsMargins(cardPadding, cardPadding, cardPadding, cardPadding);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
 }
 
 void RuleCard::paintEvent(QPaintEvent*)

@@ -45,7 +45,13 @@ public:
     QRect shadowRect() const;
     const QImage& shadowImage();
 
+    // As tall as the content needs at the panel's width, text that wraps
+    // included: a panel that keeps its content's height would otherwise be
+    // held to the height the content asks for at its preferred width.
+    QSize sizeHint() const override;
+
 protected:
+    void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     bool event(QEvent* event) override;
 
@@ -62,6 +68,8 @@ private:
     QRect shadowArea_;
     QImage shadow_;
     QSize shadowSize_;
+    // The width the height was last worked out for.
+    int hintedWidth_ = -1;
     QColor shadowColor_;
 };
 
