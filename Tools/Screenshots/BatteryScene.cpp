@@ -2,6 +2,7 @@
 
 #include "DaemonClientTests/FakeDaemonPeer.h"
 
+#include "Foundation/SimulatedRoot.h"
 #include "ServiceManagement/SMAppService.h"
 #include "VelkoraCore/DaemonHealth.h"
 #include "VelkoraCore/DaemonProtocolVersion.h"
@@ -13,6 +14,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <filesystem>
 #include <cmath>
 
 namespace screenshots {
@@ -84,6 +86,12 @@ BatteryScene::BatteryScene(Setup setup)
                 request.answer(IPC::encode(reading), std::nullopt);
             }
         });
+
+    // Every picture starts with no history: the chart shows this scene's.
+    std::error_code ignored;
+    std::filesystem::remove(platform::SimulatedRoot::homeDirectory() / "Library" / "Application Support" / "Velkora" /
+                                "history.json",
+                            ignored);
 
     AppModel::Services services;
     services.clock = clock_;

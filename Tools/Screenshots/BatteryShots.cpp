@@ -187,9 +187,12 @@ void addBatteryShots(ScreenshotCatalog& catalog)
                                         charging.setup));
     catalog.add(page<DashboardView>(QStringLiteral("dashboard-charging-full-length"), fullLengthDashboard,
                                     charging.setup));
-    const State heat = states()[3];
-    catalog.add(page<ChargeControlView>(QStringLiteral("charge-control-heat-full-length"), fullLengthChargeControl,
-                                        heat.setup));
+    for (const std::size_t index : {std::size_t{3}, std::size_t{4}}) {
+        const State state = states()[index];
+        catalog.add(page<ChargeControlView>(QStringLiteral("charge-control-") + QString::fromLatin1(state.name) +
+                                                QStringLiteral("-full-length"),
+                                            fullLengthChargeControl, state.setup));
+    }
 
     for (const State& state : states()) {
         const QString name = QString::fromLatin1(state.name);
