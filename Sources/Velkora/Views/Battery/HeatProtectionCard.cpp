@@ -65,11 +65,14 @@ HeatProtectionCard::HeatProtectionCard(const ViewEnvironment& environment, QWidg
 
     AppModel* model = environment_.model;
     connect(switch_, &QAbstractButton::clicked, this, [this](bool on) {
-        environment_.model->updatePolicy([on](ChargePolicy& policy) { policy.heatProtectionEnabled = on; });
-        refresh(true);
+        change([on](ChargePolicy& policy) { policy.heatProtectionEnabled = on; });
     });
     connect(slider_, &QSlider::valueChanged, this, &HeatProtectionCard::thresholdChanged);
-    connect(model, &AppModel::policyChanged, this, [this] { refresh(true); });
+    connect(model, &AppModel::policyChanged, this, [this] {
+        if (!changing_) {
+            refresh(true);
+        }
+    });
     connect(environment_.telemetry, &TelemetryStore::snapshotChanged, this, [this] { refresh(false); });
     refresh(false);
 }
@@ -86,7 +89,14 @@ void HeatProtectionCard::thresholdChanged(int celsius)
     if (syncingSlider_ || celsius == environment_.model->policy().heatLimitCelsius) {
         return;
     }
-    environment_.model->updatePolicy([celsius](ChargePolicy& policy) { policy.heatLimitCelsius = celsius; });
+    change([celsius](ChargePolicy& policy) { policy.heatLimitCelsius = celsius; });
+}
+
+void HeatProtectionCard::change(const std::function<void(ChargePolicy&)>& mutation)
+{
+    changing_ = true;
+    environment_.model->updatePolicy(mutation);
+    changing_ = false;
     refresh(true);
 }
 

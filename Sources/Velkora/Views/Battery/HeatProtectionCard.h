@@ -4,6 +4,10 @@
 
 #include "VisualKit/ViewEnvironment.h"
 
+#include "VelkoraCore/ChargePolicy.h"
+
+#include <functional>
+
 namespace velkora {
 
 class VelkoraLabel;
@@ -31,6 +35,9 @@ public:
     VelkoraLabel* temperatureLabel() const { return temperature_; }
 
 private:
+    // Sends one rule change; the card shows what the model keeps once the
+    // call is over (a refused change is published and taken back within it).
+    void change(const std::function<void(ChargePolicy&)>& mutation);
     void thresholdChanged(int celsius);
     void refresh(bool animated);
 
@@ -41,6 +48,7 @@ private:
     VelkoraLabel* threshold_;
     VelkoraLabel* temperature_;
     bool rowShown_ = true;
+    bool changing_ = false;
     bool syncingSlider_ = false;
 };
 

@@ -61,11 +61,14 @@ SailingCard::SailingCard(const ViewEnvironment& environment, QWidget* parent)
 
     AppModel* model = environment_.model;
     connect(switch_, &QAbstractButton::clicked, this, [this](bool on) {
-        environment_.model->updatePolicy([on](ChargePolicy& policy) { policy.sailingEnabled = on; });
-        refresh(true);
+        change([on](ChargePolicy& policy) { policy.sailingEnabled = on; });
     });
     connect(field_, &QLineEdit::editingFinished, this, &SailingCard::commitDelta);
-    connect(model, &AppModel::policyChanged, this, [this] { refresh(true); });
+    connect(model, &AppModel::policyChanged, this, [this] {
+        if (!changing_) {
+            refresh(true);
+        }
+    });
     refresh(false);
 }
 
@@ -81,11 +84,19 @@ void SailingCard::commitDelta()
     bool parsed = false;
     const int delta = QLocale().toInt(field_->text().trimmed(), &parsed);
     if (parsed && delta != environment_.model->policy().sailingDelta) {
-        environment_.model->updatePolicy([delta](ChargePolicy& policy) { policy.sailingDelta = delta; });
+        change([delta](ChargePolicy& policy) { policy.sailingDelta = delta; });
     }
     // The field shows what the model keeps: a clamped value, or the old one
     // when the text was no number or the change was refused.
     field_->setText(QLocale().toString(environment_.model->policy().sailingDelta));
+}
+
+void SailingCard::change(const std::function<void(ChargePolicy&)>& mutation)
+{
+    changing_ = true;
+    environment_.model->updatePolicy(mutation);
+    changing_ = false;
+    refresh(true);
 }
 
 void SailingCard::refresh(bool animated)

@@ -4,6 +4,10 @@
 
 #include "VisualKit/ViewEnvironment.h"
 
+#include "VelkoraCore/ChargePolicy.h"
+
+#include <functional>
+
 class QLineEdit;
 
 namespace velkora {
@@ -31,6 +35,9 @@ public:
     VelkoraLabel* resumeLabel() const { return resume_; }
 
 private:
+    // Sends one rule change; the card shows what the model keeps once the
+    // call is over (a refused change is published and taken back within it).
+    void change(const std::function<void(ChargePolicy&)>& mutation);
     void commitDelta();
     void refresh(bool animated);
 
@@ -40,6 +47,7 @@ private:
     QLineEdit* field_;
     VelkoraLabel* resume_;
     bool rowShown_ = true;
+    bool changing_ = false;
 };
 
 }  // namespace velkora

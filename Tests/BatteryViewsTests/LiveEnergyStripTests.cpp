@@ -1,0 +1,82 @@
+#include "../VisualKitTests/KitEnvironment.h"
+
+#include "Battery/EnergyMeter.h"
+#include "Battery/LiveEnergyChart.h"
+#include "Battery/LiveEnergyStrip.h"
+
+#include "VisualKit/VelkoraLabel.h"
+#include "VisualKit/VelkoraTheme.h"
+
+#include "Services/AppLanguage.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace velkora {
+namespace {
+
+TEST(LiveEnergyStrip, AllMetersShareOneScaleOfAtLeastThirtyWatts)
+{
+    PowerSnapshot snapshot;
+    EXPECT_EQ(LiveEnergyStrip::fullScale(snapshot), 30.0);
+    snapshot.adapter.ratedWatts = 96;
+    EXPECT_EQ(LiveEnergyStrip::fullScale(snapshot), 96.0);
+
+    EXPECT_DOUBLE_EQ(EnergyMeter::barFraction(45, 96), 45.0 / 96);
+    EXPECT_EQ(EnergyMeter::barFraction(140, 96), 1.0);
+    EXPECT_EQ(EnergyMeter::barFraction(0, 96), 0.03);
+    EXPECT_EQ(EnergyMeter::barFraction(-1.5, 30), 0.03);
+    EXPECT_EQ(EnergyMeter::barFraction(std::numeric_limits<double>::quiet_NaN(), 30), 0.03);
+
+    EXPECT_EQ(LiveEnergyStrip::batteryFlowTitle(0), "流入电池");
+    EXPECT_EQ(LiveEnergyStrip::batteryFlowTitle(-12.5), "电池输出");
+    EXPECT_EQ(LiveEnergyStrip::batteryFlowTitle(std::numeric_limits<double>::quiet_NaN()), "电池输出");
+}
+
+TEST(LiveEnergyStrip, AMeterReadsItsWattsAndMovesAtOnceWhenMotionIsReduced)
+{
+    KitEnvironment kit;
+    EnergyMeter meter(kit.environment(), "powerplug.fill", VelkoraTheme::aqua());
+    meter.setReading("适配器输入", 12.34, 30);
+    EXPECT_EQ(meter.valueLabel()->text(), "12.3 W");
+    EXPECT_EQ(meter.accessibleName(), "适配器输入");
+    EXPECT_EQ(meter.accessibleDescription(), L("12.3 watts", "12.3 瓦"));
+    EXPECT_DOUBLE_EQ(meter.displayedFraction(), 12.34 / 30) << "the first reading stands at once";
+
+    meter.setReading("系统负载", -1.5, 30);
+    EXPECT_EQ(meter.valueLabel()->text(), "-1.5 W");
+    EXPECT_GT(meter.displayedFraction(), 0.03) << "on its way to the stub";
+
+    kit.reduceMotion.setReduceMotion(true);
+    meter.setReading("系统负载", 30, 30);
+    EXPECT_EQ(meter.displayedFraction(), 1.0);
+}
+
+TEST(LiveEnergyStrip, TheChartPlotsTheNewestFiftyPointsAndKeepsItsHeightWhenEmpty)
+{
+    LiveEnergyChart chart;
+    EXPECT_TRUE(chart.plotted().isEmpty());
+    EXPECT_EQ(chart.height(), 70);
+    EXPECT_EQ(chart.minimumWidth(), 155);
+
+    QList<HistoryPoint> points;
+    const auto start = std::chrono::system_clock::now();
+    for (int index = 0; index < 60; ++index) {
+        points.append(HistoryPoint{start + std::chrono::seconds(3 * index), 50, 30, double(index), 4000});
+    }
+    chart.setPoints(points);
+    ASSERT_EQ(chart.plotted().size(), 50);
+    EXPECT_EQ(chart.plotted().front().y(), 10.0) << "the oldest ten are left out";
+    EXPECT_EQ(chart.plotted().back().y(), 59.0);
+    EXPECT_LT(chart.plotted().front().x(), chart.plotted().back().x());
+
+    chart.setPoints(points.mid(0, 7));
+    EXPECT_EQ(chart.plotted().size(), 7);
+    chart.setPoints({});
+    EXPECT_TRUE(chart.plotted().isEmpty());
+    EXPECT_EQ(chart.height(), 70);
+}
+
+}  // namespace
+}  // namespace velkora
