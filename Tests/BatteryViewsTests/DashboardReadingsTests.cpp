@@ -19,7 +19,8 @@ namespace {
 // Row `label` of section `section` of the detailed status.
 StatusDetailRow row(const PowerSnapshot& snapshot, int section, const QString& label)
 {
-    for (const StatusDetailRow& candidate : DashboardReadings::sections(snapshot)[section].rows) {
+    const auto sections = DashboardReadings::sections(snapshot);
+    for (const StatusDetailRow& candidate : sections[section].rows) {
         if (candidate.label == label) {
             return candidate;
         }
