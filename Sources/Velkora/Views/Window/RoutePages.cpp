@@ -2,6 +2,9 @@
 
 #include "Window/PageHost.h"
 
+#include "Battery/ChargeControlView.h"
+#include "Battery/DashboardView.h"
+
 #include "Model/AppModel.h"
 
 namespace velkora {
@@ -13,8 +16,8 @@ QWidget* makeRoutePage(SidebarRoute route, const ViewEnvironment& environment)
         if (!environment.model->batteryPresent()) {
             return new PageHost(route);
         }
-        return new PageHost(route);
-    case SidebarRoute::chargeControl: return new PageHost(route);
+        return new DashboardView(environment);
+    case SidebarRoute::chargeControl: return new ChargeControlView(environment);
     case SidebarRoute::sleepBehavior: return new PageHost(route);
     case SidebarRoute::energyUsage: return new PageHost(route);
     case SidebarRoute::schedules: return new PageHost(route);
