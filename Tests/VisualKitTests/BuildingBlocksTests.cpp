@@ -12,6 +12,7 @@
 #include "VisualKit/SymbolView.h"
 #include "VisualKit/VelkoraLabel.h"
 #include "VisualKit/VelkoraPanel.h"
+#include "VisualKit/VelkoraSlider.h"
 #include "VisualKit/VelkoraSwitch.h"
 #include "VisualKit/VelkoraTheme.h"
 
@@ -21,6 +22,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -139,6 +141,65 @@ TEST_F(BuildingBlocksTest, APanelIsAsTallAsItsContentAndFillsHeightOnlyWhenAsked
     EXPECT_EQ(filling->height(), 400);
     EXPECT_EQ(filling->width(), 100 + 48) << "not stretched across";
     EXPECT_NEAR(content->geometry().center().y(), 200, 1) << "content centred";
+}
+
+TEST_F(BuildingBlocksTest, APanelGrowsToShowWrappedTextAtANarrowWidthAndNoTaller)
+{
+    auto* column = new QVBoxLayout(&window);
+    column->setContentsMargins(0, 0, 0, 0);
+    auto* panel = new VelkoraPanel(kit.environment());
+    auto* text = new VelkoraLabel(QStringLiteral("A message long enough to wrap onto several lines when the panel it "
+                                                 "stands in is narrow, as in the menu-bar popover."));
+    text->setWordWrap(true);
+    panel->contentLayout()->addWidget(text);
+    column->addWidget(panel);
+    column->addStretch(1);
+    window.resize(220, 600);
+    window.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return text->height() == text->heightForWidth(text->width()); }, 2000))
+        << text->height() << " for " << text->heightForWidth(text->width());
+    EXPECT_GT(text->height(), 2 * QFontMetrics(text->font()).height()) << "several lines";
+    EXPECT_EQ(panel->height(), text->height() + 36) << "as tall as the wrapped text, no taller";
+
+    window.resize(900, 600);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel->height() == text->heightForWidth(text->width()) + 36; }, 2000));
+}
+
+TEST_F(BuildingBlocksTest, ASliderTakesTheKnobWherePressedHoldsItUntilTheReleaseAndLeavesTheWheelToThePage)
+{
+    auto* slider = new VelkoraSlider(&window);
+    slider->setRange(20, 100);
+    slider->setValue(80);
+    slider->resize(218, 22);
+    window.show();
+    QApplication::processEvents();
+    EXPECT_EQ(slider->valueAt(9), 20) << "the knob's centre travels from end to end";
+    EXPECT_EQ(slider->valueAt(209), 100);
+    EXPECT_EQ(slider->valueAt(-50), 20);
+    EXPECT_EQ(slider->valueAt(1000), 100);
+    EXPECT_EQ(slider->valueAt(109), 60);
+
+    QSignalSpy pressed(slider, &QSlider::sliderPressed);
+    QSignalSpy released(slider, &QSlider::sliderReleased);
+    QTest::mousePress(slider, Qt::LeftButton, Qt::NoModifier, QPoint(109, 11));
+    EXPECT_EQ(pressed.count(), 1);
+    EXPECT_TRUE(slider->isSliderDown());
+    EXPECT_EQ(slider->value(), 60) << "a press anywhere takes the knob there";
+    QMouseEvent move(QEvent::MouseMove, QPointF(59, 11), slider->mapToGlobal(QPointF(59, 11)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(slider, &move);
+    EXPECT_EQ(slider->value(), 40);
+    EXPECT_EQ(released.count(), 0);
+    QTest::mouseRelease(slider, Qt::LeftButton, Qt::NoModifier, QPoint(59, 11));
+    EXPECT_EQ(released.count(), 1);
+    EXPECT_FALSE(slider->isSliderDown());
+    EXPECT_EQ(slider->value(), 40);
+
+    QWheelEvent wheel(QPointF(50, 11), slider->mapToGlobal(QPointF(50, 11)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(slider, &wheel);
+    EXPECT_EQ(slider->value(), 40);
+    EXPECT_FALSE(wheel.isAccepted()) << "the page scrolls instead";
 }
 
 TEST_F(BuildingBlocksTest, APageSpansWhatCanGrowAcrossAndKeepsTheRestAtTheLeadingEdge)
