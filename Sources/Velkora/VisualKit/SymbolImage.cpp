@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmapCache>
 #include <QRawFont>
 #include <QSet>
 #include <QTextLayout>
@@ -217,6 +218,35 @@ qreal SymbolImage::side(int pointSize)
 void SymbolImage::paint(QPainter& painter, const QRectF& rect, const QString& name, int pointSize,
                         QFont::Weight weight, const QColor& color)
 {
+    // Drawn once per name, size, weight, colour and pixel density, then
+    // copied: filling a glyph's outline on every paint costs more than a
+    // page's text. Only where nothing but a shift is in force, which a copy
+    // reproduces exactly.
+    const Symbol* symbol = find(name);
+    if (symbol == nullptr || !outline(*symbol) || painter.transform().type() > QTransform::TxTranslate ||
+        painter.device() == nullptr) {
+        drawSymbol(painter, rect, name, pointSize, weight, color);
+        return;
+    }
+    const qreal scale = painter.device()->devicePixelRatioF();
+    const QString key = QStringLiteral("velkora-symbol/%1/%2/%3/%4/%5")
+                            .arg(name)
+                            .arg(pointSize)
+                            .arg(int(weight))
+                            .arg(color.rgba64(), 0, 16)
+                            .arg(scale);
+    QPixmap image;
+    if (!QPixmapCache::find(key, &image)) {
+        image = pixmap(name, pointSize, weight, color, scale);
+        QPixmapCache::insert(key, image);
+    }
+    const QSizeF length = QSizeF(image.size()) / scale;
+    painter.drawPixmap(QPointF(rect.center().x() - length.width() / 2, rect.center().y() - length.height() / 2), image);
+}
+
+void SymbolImage::drawSymbol(QPainter& painter, const QRectF& rect, const QString& name, int pointSize,
+                             QFont::Weight weight, const QColor& color)
+{
     const Symbol* symbol = find(name);
     if (!symbol) {
         static QSet<QString> reported;
@@ -268,7 +298,7 @@ QPixmap SymbolImage::pixmap(const QString& name, int pointSize, QFont::Weight we
     image.setDevicePixelRatio(devicePixelRatio);
     image.fill(Qt::transparent);
     QPainter painter(&image);
-    paint(painter, QRectF(0, 0, length, length), name, pointSize, weight, color);
+    drawSymbol(painter, QRectF(0, 0, length, length), name, pointSize, weight, color);
     return image;
 }
 

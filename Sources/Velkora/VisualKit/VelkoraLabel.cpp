@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -114,14 +115,57 @@ QSize VelkoraLabel::minimumSizeHint() const
     return monospacedDigits_ ? sizeHint() : QLabel::minimumSizeHint();
 }
 
+VelkoraLabel::DrawnText VelkoraLabel::drawnText() const
+{
+    return DrawnText{text(),
+                     font(),
+                     palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText),
+                     size(),
+                     contentsMargins(),
+                     margin(),
+                     alignment(),
+                     wordWrap(),
+                     monospacedDigits_,
+                     isEnabled(),
+                     devicePixelRatioF()};
+}
+
 void VelkoraLabel::paintEvent(QPaintEvent* event)
 {
-    if (!monospacedDigits_) {
-        QLabel::paintEvent(event);
+    // A frame, an indent or an effect are drawn as the label draws them.
+    if (frameWidth() > 0 || indent() >= 0 || graphicsEffect()) {
+        if (monospacedDigits_) {
+            QPainter painter(this);
+            drawText(painter);
+        } else {
+            QLabel::paintEvent(event);
+        }
         return;
     }
+    DrawnText wanted = drawnText();
+    if (!drawn_ || *drawn_ != wanted) {
+        image_ = QPixmap((QSizeF(size()) * wanted.scale).toSize());
+        image_.setDevicePixelRatio(wanted.scale);
+        image_.fill(Qt::transparent);
+        QPainter painter(&image_);
+        drawText(painter);
+        drawn_ = std::move(wanted);
+    }
     QPainter painter(this);
+    painter.drawPixmap(QPoint(0, 0), image_);
+}
+
+void VelkoraLabel::drawText(QPainter& painter) const
+{
     painter.setFont(font());
+    if (!monospacedDigits_) {
+        // As the label draws plain text.
+        const QRect area = contentsRect().marginsRemoved(QMargins(margin(), margin(), margin(), margin()));
+        const int flags = int(QStyle::visualAlignment(layoutDirection(), alignment())) |
+                          (wordWrap() ? int(Qt::TextWordWrap) : 0);
+        style()->drawItemText(&painter, area, flags, palette(), isEnabled(), text(), foregroundRole());
+        return;
+    }
     painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
     const QFontMetricsF metrics(font());
     const QRectF area = contentsRect();

@@ -145,13 +145,29 @@ void VelkoraPanel::resizeEvent(QResizeEvent* event)
 
 void VelkoraPanel::paintEvent(QPaintEvent*)
 {
+    // The card is drawn once per size and colours and then copied: filling
+    // and stroking its curved outline on every paint is slow.
+    const QColor fill = fillColor();
+    const QColor border = VelkoraTheme::border();
+    const qreal scale = devicePixelRatioF();
+    if (card_.isNull() || cardSize_ != size() || cardFill_ != fill || cardBorder_ != border ||
+        card_.devicePixelRatio() != scale) {
+        card_ = QPixmap((QSizeF(size()) * scale).toSize());
+        card_.setDevicePixelRatio(scale);
+        card_.fill(Qt::transparent);
+        QPainter painter(&card_);
+        painter.setRenderHint(QPainter::Antialiasing);
+        // The outline's half-point inset keeps its stroke inside the card.
+        const QPainterPath shape = continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5),
+                                                         metrics_.cornerRadius);
+        painter.fillPath(shape, fill);
+        painter.strokePath(shape, QPen(border, 1.0));
+        cardSize_ = size();
+        cardFill_ = fill;
+        cardBorder_ = border;
+    }
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    // The outline's half-point inset keeps its stroke inside the card.
-    const QPainterPath shape = continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5),
-                                                     metrics_.cornerRadius);
-    painter.fillPath(shape, fillColor());
-    painter.strokePath(shape, QPen(VelkoraTheme::border(), 1.0));
+    painter.drawPixmap(QPoint(0, 0), card_);
 }
 
 }  // namespace velkora

@@ -97,7 +97,24 @@ void BatteryOrbitRing::setFigureProgress(qreal progress)
 
 void BatteryOrbitRing::paintEvent(QPaintEvent*)
 {
+    // Drawn once per state and copied while it stands; the strokes and the
+    // gradient are the costly part of the dashboard.
+    const Drawn wanted{displayedLevel_, figureProgress_, percentage_, previousFigure_, limit_, color_,
+                       VelkoraTheme::track(), foregroundColor(ForegroundStyle::secondary), devicePixelRatioF()};
+    if (!drawn_ || *drawn_ != wanted) {
+        image_ = QPixmap(QSize(side, side) * wanted.scale);
+        image_.setDevicePixelRatio(wanted.scale);
+        image_.fill(Qt::transparent);
+        QPainter painter(&image_);
+        draw(painter);
+        drawn_ = wanted;
+    }
     QPainter painter(this);
+    painter.drawPixmap(QPoint(0, 0), image_);
+}
+
+void BatteryOrbitRing::draw(QPainter& painter)
+{
     painter.setRenderHint(QPainter::Antialiasing);
     // The strokes lie inside the square.
     const QRectF ring = QRectF(0, 0, side, side).adjusted(ringWidth / 2, ringWidth / 2, -ringWidth / 2, -ringWidth / 2);

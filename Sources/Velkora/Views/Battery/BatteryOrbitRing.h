@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QColor>
+#include <QPixmap>
+#include <QString>
 #include <QWidget>
 
 #include <optional>
@@ -49,6 +51,21 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Everything the ring's picture depends on.
+    struct Drawn {
+        qreal level;
+        qreal figureProgress;
+        int percentage;
+        QString previousFigure;
+        std::optional<int> limit;
+        QColor color;
+        QColor track;
+        QColor secondary;
+        qreal scale;
+        bool operator==(const Drawn&) const = default;
+    };
+
+    void draw(QPainter& painter);
     void paintFigure(QPainter& painter, const QString& figure, qreal opacity, qreal lift);
 
     int percentage_ = 0;
@@ -58,6 +75,8 @@ private:
     // The figure rolling out, and how far the new one has rolled in.
     QString previousFigure_;
     qreal figureProgress_ = 1.0;
+    std::optional<Drawn> drawn_;
+    QPixmap image_;
 };
 
 }  // namespace velkora

@@ -69,12 +69,34 @@ public:
     }
 
 protected:
+    // Drawn once per row, width and colours, then copied: each digit is a
+    // text of its own, and shaping them all on every paint is slow.
     void paintEvent(QPaintEvent*) override
     {
+        const qreal scale = devicePixelRatioF();
+        const QColor secondary = foregroundColor(ForegroundStyle::secondary);
+        const QColor primary = foregroundColor(ForegroundStyle::primary);
+        if (image_.isNull() || drawnRow_ != row_ || image_.size() != (QSizeF(size()) * scale).toSize() ||
+            drawnSecondary_ != secondary || drawnPrimary_ != primary) {
+            image_ = QPixmap((QSizeF(size()) * scale).toSize());
+            image_.setDevicePixelRatio(scale);
+            image_.fill(Qt::transparent);
+            QPainter painter(&image_);
+            draw(painter, primary, secondary);
+            drawnRow_ = row_;
+            drawnPrimary_ = primary;
+            drawnSecondary_ = secondary;
+        }
         QPainter painter(this);
+        painter.drawPixmap(QPoint(0, 0), image_);
+    }
+
+private:
+    void draw(QPainter& painter, const QColor& primary, const QColor& secondary) const
+    {
         const qreal baseline = (height() + QFontMetricsF(valueFont_).capHeight()) / 2;
         painter.setFont(labelFont_);
-        painter.setPen(foregroundColor(ForegroundStyle::secondary));
+        painter.setPen(secondary);
         painter.drawText(QPointF(0, baseline), row_.label);
         qreal x = width();
         if (row_.trailing) {
@@ -84,10 +106,9 @@ protected:
         }
         const QString value = shownValue();
         x -= monospacedWidth(value, valueFont_);
-        paintDigits(painter, value, valueFont_, foregroundColor(ForegroundStyle::primary), x, baseline);
+        paintDigits(painter, value, valueFont_, primary, x, baseline);
     }
 
-private:
     qreal trailingWidth() const
     {
         return row_.trailing ? monospacedWidth(*row_.trailing, trailingFont_) + lineSpacing : 0;
@@ -117,6 +138,10 @@ private:
     QFont valueFont_;
     QFont trailingFont_;
     StatusDetailRow row_;
+    QPixmap image_;
+    StatusDetailRow drawnRow_;
+    QColor drawnPrimary_;
+    QColor drawnSecondary_;
 };
 
 StatusDetailSectionView::StatusDetailSectionView(QWidget* parent) : QWidget(parent)

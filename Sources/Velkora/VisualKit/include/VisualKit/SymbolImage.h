@@ -44,6 +44,11 @@ public:
 
     // Whether the icon font is installed and draws `name` as one glyph.
     static bool drawsGlyph(const QString& name);
+
+private:
+    // paint() without the copy: the glyph's outline filled where it stands.
+    static void drawSymbol(QPainter& painter, const QRectF& rect, const QString& name, int pointSize,
+                           QFont::Weight weight, const QColor& color);
 };
 
 }  // namespace velkora

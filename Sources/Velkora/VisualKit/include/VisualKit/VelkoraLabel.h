@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QFont>
 #include <QLabel>
+#include <QMargins>
+#include <QPixmap>
 
 #include <optional>
 
@@ -40,12 +42,34 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Everything the drawn text depends on.
+    struct DrawnText {
+        QString text;
+        QFont font;
+        QColor ink;
+        QSize size;
+        QMargins margins;
+        int margin = 0;
+        Qt::Alignment alignment;
+        bool wordWrap = false;
+        bool monospacedDigits = false;
+        bool enabled = true;
+        qreal scale = 1.0;
+        bool operator==(const DrawnText&) const = default;
+    };
+
     void applyColor();
     qreal monospacedWidth() const;
+    DrawnText drawnText() const;
+    void drawText(QPainter& painter) const;
 
     ForegroundStyle style_;
     std::optional<QColor> color_;
     bool monospacedDigits_ = false;
+    // The text as last drawn: shaping it again on every paint would cost
+    // more than the rest of a page together.
+    std::optional<DrawnText> drawn_;
+    QPixmap image_;
 };
 
 }  // namespace velkora

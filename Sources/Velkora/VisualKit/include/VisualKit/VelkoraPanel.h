@@ -3,6 +3,7 @@
 #include "VisualKit/ViewEnvironment.h"
 
 #include <QImage>
+#include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 
@@ -68,6 +69,11 @@ private:
     QRect shadowArea_;
     QImage shadow_;
     QSize shadowSize_;
+    // The card as last drawn, and what for.
+    QPixmap card_;
+    QSize cardSize_;
+    QColor cardFill_;
+    QColor cardBorder_;
     // The width the height was last worked out for.
     int hintedWidth_ = -1;
     QColor shadowColor_;

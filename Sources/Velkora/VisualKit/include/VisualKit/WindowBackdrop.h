@@ -2,6 +2,7 @@
 
 #include "VisualKit/ViewEnvironment.h"
 
+#include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 
@@ -22,6 +23,11 @@ protected:
 
 private:
     QPointer<AppSettings> settings_;
+    // The backdrop as last drawn, and what it was drawn for.
+    QPixmap cache_;
+    QSize cacheSize_;
+    QColor cacheBackground_;
+    QColor cacheGlow_;
 };
 
 }  // namespace velkora
