@@ -1,6 +1,7 @@
 #include "BundleResources.h"
 
 #include "Bytes.h"
+#include "CheckBudget.h"
 #include "Security/SecurityError.h"
 #include "Sha256.h"
 
@@ -42,13 +43,16 @@ bool BundleResources::isMainExecutablePath(const std::string& relativePath)
 }
 
 std::map<std::string, std::string> BundleResources::seal(const std::filesystem::path& bundle,
-                                                         const std::string& mainExecutable)
+                                                         const std::string& mainExecutable, CheckBudget* budget)
 {
     std::map<std::string, std::string> seals;
     std::error_code error;
     std::filesystem::recursive_directory_iterator entries(bundle, error);
     for (; !error && entries != std::filesystem::recursive_directory_iterator(); entries.increment(error)) {
         const std::filesystem::directory_entry& entry = *entries;
+        if (budget != nullptr) {
+            budget->spendFile();
+        }
         const std::string relative = entry.path().lexically_relative(bundle).generic_string();
         if (relative == mainExecutable || relative == codeResourcesPath) {
             continue;
@@ -57,7 +61,7 @@ std::map<std::string, std::string> BundleResources::seal(const std::filesystem::
         if (std::filesystem::is_symlink(status)) {
             seals.emplace(relative, "symlink:" + std::filesystem::read_symlink(entry.path()).string());
         } else if (std::filesystem::is_regular_file(status)) {
-            seals.emplace(relative, toHex(Sha256::ofFile(entry.path())));
+            seals.emplace(relative, toHex(Sha256::ofFile(entry.path(), budget, false)));
         } else if (!std::filesystem::is_directory(status)) {
             throw SecurityError(errSecCSBadResource,
                                 relative + " in " + bundle.string() + " is neither a file, a folder nor a link");

@@ -6,6 +6,8 @@
 
 namespace platform {
 
+class CheckBudget;
+
 // The files of a bundle as its seal sees them. Every file under the bundle's
 // folder is sealed, nested signed executables included, except the main
 // executable (sealed by the code digest) and the seal's own record.
@@ -23,10 +25,12 @@ public:
     static bool isMainExecutablePath(const std::string& relativePath);
 
     // Relative path -> hex SHA-256 for a file, "symlink:" and the target for a
-    // symbolic link. Throws SecurityError: errSecCSBadResource for a file of
-    // another kind, errSecCSInternalError when the folder cannot be read.
+    // symbolic link (never followed). Throws SecurityError: errSecCSBadResource
+    // for a file of another kind, errSecCSInternalError when the folder cannot
+    // be read or the work does not fit in `budget` (none: no bound).
     static std::map<std::string, std::string> seal(const std::filesystem::path& bundle,
-                                                   const std::string& mainExecutable);
+                                                   const std::string& mainExecutable,
+                                                   CheckBudget* budget = nullptr);
 
     // Throws SecurityError (errSecCSBadResource) naming the first file that
     // was added, removed or changed since `sealed` was made.

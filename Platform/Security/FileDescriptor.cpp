@@ -29,17 +29,28 @@ FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept
     return *this;
 }
 
-FileDescriptor FileDescriptor::openForReading(const std::filesystem::path& path)
+FileDescriptor FileDescriptor::openForReading(const std::filesystem::path& path, Links links)
 {
-    const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) {
+    const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (links == Links::refuse ? O_NOFOLLOW : 0);
+    FileDescriptor file(open(path.c_str(), flags));
+    if (!file.isOpen()) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR) {
             throw SecurityError(errSecCSStaticCodeNotFound, "there is no file at " + path.string());
         }
+        if (error == ELOOP) {
+            throw SecurityError(errSecCSBadResource, path.string() + " is a symbolic link");
+        }
         throw SecurityError(errSecCSInternalError, "cannot open " + path.string() + ": " + std::strerror(error));
     }
-    return FileDescriptor(descriptor);
+    struct stat status {};
+    if (fstat(file.get(), &status) != 0) {
+        throw SecurityError(errSecCSInternalError, "cannot inspect " + path.string() + ": " + std::strerror(errno));
+    }
+    if (!S_ISREG(status.st_mode)) {
+        throw SecurityError(errSecCSBadResource, path.string() + " is not a regular file");
+    }
+    return file;
 }
 
 std::uint64_t FileDescriptor::size() const

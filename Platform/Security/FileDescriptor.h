@@ -18,9 +18,16 @@ public:
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
 
-    // Throws SecurityError: errSecCSStaticCodeNotFound when nothing is there,
-    // errSecCSInternalError for any other failure.
-    static FileDescriptor openForReading(const std::filesystem::path& path);
+    enum class Links { follow, refuse };
+
+    // A regular file, opened without waiting: a FIFO or a device is refused
+    // before it could block the reader or feed it without end. With
+    // Links::refuse a symbolic link in the last place is refused too, so a
+    // file inside a bundle cannot lead out of it. Throws SecurityError:
+    // errSecCSStaticCodeNotFound when nothing is there, errSecCSBadResource
+    // for a link or anything but a regular file, errSecCSInternalError for any
+    // other failure.
+    static FileDescriptor openForReading(const std::filesystem::path& path, Links links = Links::follow);
 
     int get() const { return descriptor_; }
     bool isOpen() const { return descriptor_ >= 0; }

@@ -119,8 +119,12 @@ OSStatus SecCodeCheckValidityWithErrors(const SecCodeRef& code, SecCSFlags flags
     return perform(errors, [&] {
         requireObject(code.get());
         requireDefaultFlags(flags);
-        code->checkStillRunning();
+        // The cheap look at the process first: a client that cannot pass it
+        // costs no hashing.
+        code->checkDynamicValidity();
         checkStatic(*code, requirement);
+        // The process checked is still the one looked up, running that code.
+        code->checkStillRunning();
     });
 }
 

@@ -1,9 +1,11 @@
 #include "Security/SecStaticCode.h"
 
 #include "BundleResources.h"
+#include "CheckBudget.h"
 #include "CodeSignature.h"
 #include "EmbeddedSignature.h"
 #include "FileDescriptor.h"
+#include "RunningProcess.h"
 #include "Security/SecurityError.h"
 #include "Sha256.h"
 
@@ -14,32 +16,53 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string_view>
 
 using platform::BundleResources;
+using platform::CheckBudget;
 using platform::CodeSignature;
 using platform::EmbeddedSignature;
 using platform::FileDescriptor;
+using platform::RunningProcess;
 using platform::SecurityError;
 using platform::Sha256;
 
 namespace {
 
+// Far above any real record (the application's is a few kilobytes).
+constexpr std::uint64_t codeResourcesLimit = 16 * 1024 * 1024;
+
 std::string readCodeResources(const std::filesystem::path& bundle)
 {
     const std::filesystem::path record = bundle / BundleResources::codeResourcesPath;
-    std::ifstream file(record, std::ios::binary);
-    if (!file) {
-        if (!std::filesystem::exists(record)) {
+    FileDescriptor file;
+    try {
+        file = FileDescriptor::openForReading(record, FileDescriptor::Links::refuse);
+    } catch (const SecurityError& error) {
+        if (error.status() == errSecCSStaticCodeNotFound) {
             throw SecurityError(errSecCSUnsigned, "the bundle " + bundle.string() + " is not signed");
         }
-        throw SecurityError(errSecCSInternalError, "cannot read " + record.string());
+        throw SecurityError(errSecCSSignatureFailed, "the signature record of " + bundle.string() +
+                                                         " cannot be used: " + error.what());
     }
-    std::stringstream contents;
-    contents << file.rdbuf();
-    return contents.str();
+    const std::uint64_t size = file.size();
+    if (size > codeResourcesLimit) {
+        throw SecurityError(errSecCSSignatureFailed, "the signature record of " + bundle.string() + " is " +
+                                                         std::to_string(size) + " bytes, more than a record can be");
+    }
+    std::string contents(static_cast<size_t>(size), '\0');
+    size_t done = 0;
+    while (done < contents.size()) {
+        const ssize_t got = pread(file.get(), contents.data() + done, contents.size() - done, static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            throw SecurityError(errSecCSInternalError, "cannot read " + record.string());
+        }
+        done += static_cast<size_t>(got);
+    }
+    return contents;
 }
 
 void expectFormat(const CodeSignature& signature, SecStaticCode::Format format, const std::filesystem::path& path)
@@ -103,7 +126,10 @@ std::shared_ptr<const SecStaticCode> SecStaticCode::atPath(const std::filesystem
 
 int SecStaticCode::openMainExecutable(const std::filesystem::path& file) const
 {
-    return FileDescriptor::openForReading(file).release();
+    // Inside a bundle the main executable must be the file itself, not a way out of it.
+    return FileDescriptor::openForReading(file, format_ == Format::bundle ? FileDescriptor::Links::refuse
+                                                                          : FileDescriptor::Links::follow)
+        .release();
 }
 
 CodeSignature SecStaticCode::recordedSignature() const
@@ -125,6 +151,7 @@ CodeSignature SecStaticCode::recordedSignature() const
 
 CodeSignature SecStaticCode::validatedSignature() const
 {
+    CheckBudget budget;
     if (format_ == Format::executable) {
         const FileDescriptor file(openMainExecutable(path_));
         const EmbeddedSignature::Layout layout = EmbeddedSignature::read(file.get(), path_);
@@ -134,7 +161,7 @@ CodeSignature SecStaticCode::validatedSignature() const
         CodeSignature signature = CodeSignature::parse(*layout.record);
         expectFormat(signature, format_, path_);
         signature.verifyIntegrity();
-        if (Sha256::ofDescriptor(file.get(), layout.codeLength, path_) != signature.codeDigest) {
+        if (Sha256::ofDescriptor(file.get(), layout.codeLength, path_, &budget) != signature.codeDigest) {
             throw SecurityError(errSecCSSignatureFailed,
                                 "the executable " + path_.string() + " was modified after it was signed");
         }
@@ -159,16 +186,18 @@ CodeSignature SecStaticCode::validatedSignature() const
         throw SecurityError(errSecCSBadResource, "the main executable " + signature.mainExecutable +
                                                      " is missing from " + path_.string());
     }
-    if (Sha256::ofDescriptor(file.get(), file.size(), mainExecutable) != signature.codeDigest) {
+    if (Sha256::ofDescriptor(file.get(), file.size(), mainExecutable, &budget) != signature.codeDigest) {
         throw SecurityError(errSecCSSignatureFailed,
                             "the main executable of " + path_.string() + " was modified after it was signed");
     }
-    BundleResources::compare(signature.resources, BundleResources::seal(path_, signature.mainExecutable), path_);
+    BundleResources::compare(signature.resources, BundleResources::seal(path_, signature.mainExecutable, &budget),
+                             path_);
     return signature;
 }
 
-SecCode::SecCode(pid_t pid, int image, std::filesystem::path path, Format format)
-    : SecStaticCode(std::move(path), format), pid_(pid), image_(image)
+SecCode::SecCode(std::unique_ptr<platform::RunningProcess> process, int image, std::filesystem::path path,
+                 Format format)
+    : SecStaticCode(std::move(path), format), pid_(process->pid()), process_(std::move(process)), image_(image)
 {
 }
 
@@ -183,13 +212,14 @@ std::shared_ptr<const SecCode> SecCode::forProcess(pid_t pid)
         throw SecurityError(errSecCSInvalidAttributeValues,
                             "process identifier " + std::to_string(pid) + " names no process");
     }
+    auto process = std::make_unique<RunningProcess>(pid);
     const std::filesystem::path link = procPath(pid, "exe");
-    const auto unreadable = [pid](const char* step, int error) {
-        if (!std::filesystem::exists(procPath(pid, ""))) {
-            return SecurityError(errSecCSNoSuchCode, "there is no process " + std::to_string(pid));
+    const auto unreadable = [&process](const char* step, int error) {
+        if (process->hasExited()) {
+            return SecurityError(errSecCSNoSuchCode, "there is no process " + std::to_string(process->pid()));
         }
-        return SecurityError(errSecCSGuestInvalid, "the executable of process " + std::to_string(pid) + " cannot be " +
-                                                       step + ": " + std::strerror(error));
+        return SecurityError(errSecCSGuestInvalid, "the executable of process " + std::to_string(process->pid()) +
+                                                       " cannot be " + step + ": " + std::strerror(error));
     };
     std::string target(PATH_MAX, '\0');
     const ssize_t length = readlink(link.c_str(), target.data(), target.size());
@@ -203,19 +233,22 @@ std::shared_ptr<const SecCode> SecCode::forProcess(pid_t pid)
     if (target.ends_with(deletedMark)) {
         target.resize(target.size() - deletedMark.size());
     }
-    const int image = open(link.c_str(), O_RDONLY | O_CLOEXEC);
+    const int image = open(link.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (image < 0) {
         throw unreadable("opened", errno);
     }
+    FileDescriptor heldImage(image);
+    // Until now the identifier might have named a newer process.
+    process->requireRunning();
     const std::filesystem::path executable(target);
-    if (const std::optional<std::filesystem::path> bundle = bundleContaining(executable)) {
-        return std::shared_ptr<const SecCode>(new SecCode(pid, image, *bundle, Format::bundle));
-    }
-    return std::shared_ptr<const SecCode>(new SecCode(pid, image, executable, Format::executable));
+    const Format format = bundleContaining(executable) ? Format::bundle : Format::executable;
+    const std::filesystem::path path = format == Format::bundle ? *bundleContaining(executable) : executable;
+    return std::shared_ptr<const SecCode>(new SecCode(std::move(process), heldImage.release(), path, format));
 }
 
 void SecCode::checkStillRunning() const
 {
+    process_->requireRunning();
     struct stat running {};
     if (stat(procPath(pid_, "exe").c_str(), &running) != 0) {
         throw SecurityError(errSecCSNoSuchCode, "process " + std::to_string(pid_) + " has exited");
@@ -225,6 +258,21 @@ void SecCode::checkStillRunning() const
         throw SecurityError(errSecCSGuestInvalid,
                             "process " + std::to_string(pid_) + " no longer runs the code that was looked up");
     }
+    process_->requireRunning();
+}
+
+void SecCode::checkDynamicValidity() const
+{
+    checkStillRunning();
+    process_->requireUntraced();
+    process_->requireNoLoaderVariables();
+    process_->requireOurFileSystemView();
+    struct stat image {};
+    if (fstat(image_, &image) != 0) {
+        throw SecurityError(errSecCSInternalError, "cannot inspect the executable image of process " +
+                                                       std::to_string(pid_) + ": " + std::strerror(errno));
+    }
+    process_->requireOnlyTrustedCode(path(), image.st_dev, image.st_ino);
 }
 
 int SecCode::openMainExecutable(const std::filesystem::path&) const

@@ -1,5 +1,6 @@
 #include "Sha256.h"
 
+#include "CheckBudget.h"
 #include "CryptoLibrary.h"
 #include "FileDescriptor.h"
 #include "Security/SecurityError.h"
@@ -54,8 +55,12 @@ Sha256::Digest Sha256::of(std::span<const std::uint8_t> bytes)
     return hash.finish();
 }
 
-Sha256::Digest Sha256::ofDescriptor(int descriptor, std::uint64_t length, const std::filesystem::path& nameForErrors)
+Sha256::Digest Sha256::ofDescriptor(int descriptor, std::uint64_t length, const std::filesystem::path& nameForErrors,
+                                    CheckBudget* budget)
 {
+    if (budget != nullptr) {
+        budget->spendBytes(length, nameForErrors.string());
+    }
     Sha256 hash;
     // Small enough for the allocator to hand it back after each digest: a
     // larger buffer would stay resident in the daemon, which hashes every
@@ -77,14 +82,18 @@ Sha256::Digest Sha256::ofDescriptor(int descriptor, std::uint64_t length, const 
         }
         hash.update(std::span(buffer.data(), static_cast<size_t>(got)));
         offset += static_cast<std::uint64_t>(got);
+        if (budget != nullptr) {
+            budget->checkTime();
+        }
     }
     return hash.finish();
 }
 
-Sha256::Digest Sha256::ofFile(const std::filesystem::path& path)
+Sha256::Digest Sha256::ofFile(const std::filesystem::path& path, CheckBudget* budget, bool followLink)
 {
-    const FileDescriptor file = FileDescriptor::openForReading(path);
-    return ofDescriptor(file.get(), file.size(), path);
+    const FileDescriptor file =
+        FileDescriptor::openForReading(path, followLink ? FileDescriptor::Links::follow : FileDescriptor::Links::refuse);
+    return ofDescriptor(file.get(), file.size(), path, budget);
 }
 
 }  // namespace platform

@@ -23,6 +23,7 @@
 #include "Foundation/SimulatedRoot.h"
 #include "Log/Logger.h"
 #include "XPCConnectionCore.h"
+#include "XPCPeerProcess.h"
 
 namespace platform {
 
@@ -34,6 +35,14 @@ std::system_error listenerError(int code, const std::string& serviceName, const 
 {
     return std::system_error(code, std::generic_category(),
                              "Cannot listen for XPC service \"" + serviceName + "\": " + problem);
+}
+
+// Each read of a socket with it names the writer of the bytes, so that
+// bytes from anyone but the connecting process are recognised.
+bool passSenderCredentials(int descriptor)
+{
+    const int on = 1;
+    return setsockopt(descriptor, SOL_SOCKET, SO_PASSCRED, &on, sizeof on) == 0;
 }
 
 bool samePath(const std::filesystem::path& left, const std::filesystem::path& right)
@@ -191,7 +200,7 @@ std::optional<int> NSXPCListener::Impl::inheritedSocket() const
                       socketPath.string());
         return std::nullopt;
     }
-    if (listen(descriptor, SOMAXCONN) != 0) {
+    if (listen(descriptor, SOMAXCONN) != 0 || !passSenderCredentials(descriptor)) {
         logger.error("Cannot listen on inherited socket %d: %s", descriptor, std::strerror(errno));
         return std::nullopt;
     }
@@ -225,6 +234,9 @@ void NSXPCListener::Impl::bindOwnSocket()
         acceptor.open(endpoint.protocol());
         acceptor.bind(endpoint);
         acceptor.listen(SOMAXCONN);
+        if (!passSenderCredentials(acceptor.native_handle())) {
+            throw std::system_error(errno, std::generic_category());
+        }
     } catch (const std::system_error& problem) {
         std::error_code ignored;
         acceptor.close(ignored);
@@ -261,7 +273,14 @@ void NSXPCListener::Impl::acceptNext()
 
 void NSXPCListener::Impl::admit(asio::local::stream_protocol::socket peer)
 {
-    const XPCConnectionCore::PeerCredentials credentials = XPCConnectionCore::peerCredentials(peer.native_handle());
+    // Set on the accepted socket itself, before the greeting: a socket that
+    // was waiting in the backlog when the listener took its socket over
+    // does not always inherit it.
+    if (!passSenderCredentials(peer.native_handle())) {
+        logger.error("Cannot take over a connection for \"%s\": %s", serviceName, std::strerror(errno));
+        return;
+    }
+    auto peerProcess = std::make_unique<XPCPeerProcess>(peer.native_handle());
     std::error_code error;
     const int descriptor = peer.release(error);
     if (error) {
@@ -273,7 +292,7 @@ void NSXPCListener::Impl::admit(asio::local::stream_protocol::socket peer)
         std::lock_guard lock(mutex);
         timeout = incompleteFrameTimeout;
     }
-    auto core = XPCConnectionCore::makeAccepted(serviceName, descriptor, credentials, timeout);
+    auto core = XPCConnectionCore::makeAccepted(serviceName, descriptor, std::move(peerProcess), timeout);
     std::shared_ptr<NSXPCConnection> connection(new NSXPCConnection(core));
     {
         std::lock_guard lock(mutex);
@@ -303,6 +322,15 @@ void NSXPCListener::Impl::decide(const std::shared_ptr<NSXPCConnection>& connect
         if (!closing) {
             currentDelegate = delegate;
         }
+    }
+    // Bytes sent before the greeting may be a program's that has since
+    // exec'd the one the delegate would check: no check can make them its.
+    if (const std::optional<std::string> problem = connection->core_->problemBeforeGreeting();
+        problem && connection->processIdentifier() > 0) {
+        logger.error("Refusing a connection to \"%s\" from pid %d: %s", serviceName,
+                     static_cast<int>(connection->processIdentifier()), *problem);
+        connection->core_->refuse();
+        return;
     }
     if (!currentDelegate || !currentDelegate->shouldAcceptNewConnection(owner, connection)) {
         connection->core_->refuse();

@@ -1,8 +1,11 @@
 #include "XPCConnectionCore.h"
 
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <stdexcept>
 
 #include "XPC/NSXPCError.h"
@@ -19,14 +22,15 @@ std::shared_ptr<XPCConnectionCore> XPCConnectionCore::makeClient(std::string ser
 }
 
 std::shared_ptr<XPCConnectionCore> XPCConnectionCore::makeAccepted(std::string serviceName, int socketDescriptor,
-                                                                   PeerCredentials peer,
+                                                                   std::unique_ptr<XPCPeerProcess> peer,
                                                                    std::chrono::milliseconds incompleteFrameTimeout)
 {
     std::shared_ptr<XPCConnectionCore> core(
         new XPCConnectionCore(Role::accepted, std::move(serviceName), incompleteFrameTimeout));
     core->socket_.assign(asio::local::stream_protocol(), socketDescriptor);
-    core->peerProcess_ = peer.processIdentifier;
-    core->peerUser_ = peer.effectiveUserIdentifier;
+    core->peerProcess_.store(peer->processIdentifier());
+    core->peerUser_ = peer->effectiveUserIdentifier();
+    core->connectedProcess_ = std::move(peer);
     core->start();
     return core;
 }
@@ -52,6 +56,7 @@ XPCConnectionCore::XPCConnectionCore(Role role, std::string serviceName,
       workGuard_(io_.get_executor()),
       socket_(io_),
       incompleteFrameTimer_(io_),
+      peerProcessWatch_(io_),
       readBuffer_(new std::array<std::uint8_t, 16 * 1024>)
 {
 }
@@ -122,6 +127,12 @@ void XPCConnectionCore::resume()
         }
         resumed_ = true;
         if (role_ == Role::accepted) {
+            if (const std::optional<std::string> problem = problemBeforeGreeting()) {
+                protocolViolation(*problem);
+                return;
+            }
+            greetClient();
+            watchPeerProcess();
             readMore();
         }
         std::vector<Message> waiting = std::move(parked_);
@@ -201,6 +212,10 @@ void XPCConnectionCore::deliver(Message message)
             return;
         }
     }
+    if (role_ == Role::client && !greeted_) {
+        parked_.push_back(std::move(message));
+        return;
+    }
     XPCFrame frame{XPCFrameKind::request, lastRequestId_ + 1, message.selector, std::move(message.argument), {}};
     if (frame.bodySize() > XPCFrame::maximumBodySize) {
         fail(message, replyInvalidError(message.selector, "the message of " + std::to_string(frame.bodySize()) +
@@ -271,6 +286,20 @@ void XPCConnectionCore::writeOutbox()
 
 void XPCConnectionCore::readMore()
 {
+    if (role_ == Role::accepted) {
+        socket_.async_wait(asio::socket_base::wait_read,
+                           [this, epoch = epoch_](const std::error_code& error) {
+                               if (epoch != epoch_) {
+                                   return;
+                               }
+                               if (error) {
+                                   peerGone(error.message());
+                                   return;
+                               }
+                               receiveFromPeer(epoch);
+                           });
+        return;
+    }
     socket_.async_read_some(asio::buffer(*readBuffer_),
                             [this, epoch = epoch_](const std::error_code& error, std::size_t count) {
                                 onRead(epoch, error, count);
@@ -290,6 +319,78 @@ void XPCConnectionCore::onRead(std::uint64_t epoch, const std::error_code& error
         }
         return;
     }
+    if (consume(epoch, count)) {
+        readMore();
+    }
+}
+
+// With SO_PASSCRED on the socket the kernel hands out the bytes of one
+// writer per call, with that writer's process identifier.
+void XPCConnectionCore::receiveFromPeer(std::uint64_t epoch)
+{
+    for (;;) {
+        iovec buffer{readBuffer_->data(), readBuffer_->size()};
+        alignas(cmsghdr) std::uint8_t control[CMSG_SPACE(sizeof(ucred))];
+        msghdr message{};
+        message.msg_iov = &buffer;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        const ssize_t received =
+            ::recvmsg(socket_.native_handle(), &message, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
+        if (received < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                break;
+            }
+            peerGone(std::strerror(errno));
+            return;
+        }
+        if (received == 0) {
+            onRead(epoch, asio::error::eof, 0);
+            return;
+        }
+        std::optional<pid_t> sender;
+        bool passedDescriptors = false;
+        for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr; header = CMSG_NXTHDR(&message, header)) {
+            if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_CREDENTIALS &&
+                header->cmsg_len == CMSG_LEN(sizeof(ucred))) {
+                ucred credentials{};
+                std::memcpy(&credentials, CMSG_DATA(header), sizeof credentials);
+                sender = credentials.pid;
+            } else if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_RIGHTS) {
+                passedDescriptors = true;
+                const std::size_t count = (header->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+                for (std::size_t index = 0; index < count; ++index) {
+                    int descriptor = -1;
+                    std::memcpy(&descriptor, CMSG_DATA(header) + index * sizeof(int), sizeof descriptor);
+                    ::close(descriptor);
+                }
+            }
+        }
+        if (passedDescriptors || (message.msg_flags & MSG_CTRUNC) != 0) {
+            protocolViolation("the client passed file descriptors");
+            return;
+        }
+        if (!sender) {
+            protocolViolation("bytes came without their sender's credentials");
+            return;
+        }
+        if (const std::optional<std::string> problem = connectedProcess_->problemWithSender(*sender)) {
+            protocolViolation(*problem);
+            return;
+        }
+        if (!consume(epoch, static_cast<std::size_t>(received))) {
+            return;
+        }
+    }
+    readMore();
+}
+
+bool XPCConnectionCore::consume(std::uint64_t epoch, std::size_t count)
+{
     reader_.append(readBuffer_->data(), count);
     bool madeProgress = false;
     for (;;) {
@@ -299,16 +400,56 @@ void XPCConnectionCore::onRead(std::uint64_t epoch, const std::error_code& error
         }
         if (result.status == XPCFrameReader::Status::invalid) {
             protocolViolation(result.problem);
-            return;
+            return false;
         }
         madeProgress = true;
         handleFrame(std::move(result.frame));
         if (epoch != epoch_) {
-            return;
+            return false;
         }
     }
     watchIncompleteFrame(madeProgress);
-    readMore();
+    return true;
+}
+
+std::optional<std::string> XPCConnectionCore::problemBeforeGreeting()
+{
+    int waiting = 0;
+    if (::ioctl(socket_.native_handle(), FIONREAD, &waiting) != 0) {
+        return "its socket cannot be inspected: " + std::string(std::strerror(errno));
+    }
+    if (waiting > 0) {
+        return "the client sent " + std::to_string(waiting) + " bytes before it was greeted";
+    }
+    return connectedProcess_->problemWithPeer();
+}
+
+void XPCConnectionCore::greetClient()
+{
+    enqueue(XPCFrame{XPCFrameKind::greeting, 0, {}, {}, {}});
+}
+
+// The connection is the connecting process's: once it ends, whoever else
+// still holds the socket (a forked child) has no connection to use.
+void XPCConnectionCore::watchPeerProcess()
+{
+    const int handle = connectedProcess_->processHandle();
+    if (handle < 0) {
+        return;
+    }
+    std::error_code error;
+    peerProcessWatch_.assign(::dup(handle), error);
+    if (error) {
+        protocolViolation("the connecting process cannot be watched: " + error.message());
+        return;
+    }
+    peerProcessWatch_.async_wait(asio::posix::descriptor_base::wait_read,
+                                 [this, epoch = epoch_](const std::error_code& waitError) {
+                                     if (waitError || epoch != epoch_) {
+                                         return;
+                                     }
+                                     peerGone("the process that connected has exited");
+                                 });
 }
 
 void XPCConnectionCore::watchIncompleteFrame(bool madeProgress)
@@ -355,11 +496,27 @@ void XPCConnectionCore::handleFrame(XPCFrame frame)
             protocolViolation("a client sent a refusal");
         }
         return;
+    case XPCFrameKind::greeting:
+        if (role_ == Role::client && !greeted_) {
+            greeted_ = true;
+            std::vector<Message> waiting = std::move(parked_);
+            parked_.clear();
+            for (Message& message : waiting) {
+                deliver(std::move(message));
+            }
+        } else {
+            protocolViolation(role_ == Role::client ? "the service greeted twice" : "a client sent a greeting");
+        }
+        return;
     }
 }
 
 void XPCConnectionCore::handleRequest(XPCFrame frame)
 {
+    if (role_ == Role::client) {
+        protocolViolation("the service sent a request");
+        return;
+    }
     std::shared_ptr<const NSXPCInterface> interface;
     std::shared_ptr<NSXPCExportedObject> object;
     {
@@ -386,6 +543,10 @@ void XPCConnectionCore::handleRequest(XPCFrame frame)
 
 void XPCConnectionCore::handleReply(XPCFrame frame)
 {
+    if (role_ == Role::accepted || !greeted_) {
+        protocolViolation(role_ == Role::accepted ? "a client sent a reply" : "a reply came before the greeting");
+        return;
+    }
     auto found = pending_.find(frame.requestId);
     if (found == pending_.end()) {
         // A reply for a message that has already ended.
@@ -453,6 +614,10 @@ void XPCConnectionCore::closeSocket()
     outbox_.clear();
     inflight_.clear();
     writing_ = false;
+    greeted_ = false;
+    if (peerProcessWatch_.is_open()) {
+        peerProcessWatch_.close(ignored);
+    }
     if (incompleteFrameTimerArmed_) {
         incompleteFrameTimerArmed_ = false;
         incompleteFrameTimer_.cancel();
@@ -473,6 +638,11 @@ void XPCConnectionCore::peerGone(const std::string& reason)
         return;
     }
     std::vector<Message> outstanding = takeOutstanding();
+    // Messages that waited for the greeting go with the socket too.
+    for (Message& message : parked_) {
+        outstanding.push_back(std::move(message));
+    }
+    parked_.clear();
     const NSError error = interruptedError(reason);
     for (Message& message : outstanding) {
         fail(message, error);

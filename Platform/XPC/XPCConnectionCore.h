@@ -24,6 +24,7 @@
 #include "XPC/NSXPCReply.h"
 #include "XPCFrame.h"
 #include "XPCFrameReader.h"
+#include "XPCPeerProcess.h"
 
 namespace platform {
 
@@ -31,6 +32,13 @@ namespace platform {
 // it, the outstanding messages and the handlers. Everything below "State of
 // the connection's thread" is touched only on that thread; the configuration
 // is guarded by configMutex_; the peer credentials are atomics.
+//
+// An accepted connection belongs to the process that connected (see
+// XPCPeerProcess): once resumed it first makes sure that nothing was sent
+// before it greets the client, then greets, and from then on every byte must
+// come from that process while it still runs what it connected with; anything
+// else, or the process ending, closes the connection. A client connection
+// sends nothing before the listener's greeting.
 class XPCConnectionCore : public std::enable_shared_from_this<XPCConnectionCore> {
 public:
     struct PeerCredentials {
@@ -43,7 +51,7 @@ public:
     static std::shared_ptr<XPCConnectionCore> makeClient(std::string serviceName);
     // Takes ownership of a connected socket descriptor.
     static std::shared_ptr<XPCConnectionCore> makeAccepted(std::string serviceName, int socketDescriptor,
-                                                           PeerCredentials peer,
+                                                           std::unique_ptr<XPCPeerProcess> peer,
                                                            std::chrono::milliseconds incompleteFrameTimeout);
     static PeerCredentials peerCredentials(int socketDescriptor);
 
@@ -67,6 +75,10 @@ public:
     void perform(std::function<void()> work);
     // On the connection's thread only: tells the peer it was refused and invalidates.
     void refuse();
+    // On the connection's thread only, for an accepted connection: why it
+    // must be closed before its delegate is even asked (bytes sent before the
+    // greeting), if it must.
+    std::optional<std::string> problemBeforeGreeting();
     // The owner let go: invalidate, let the thread finish, and wait for it
     // unless this is that thread.
     void shutdown();
@@ -95,6 +107,13 @@ private:
     std::optional<std::string> connect();
     void readMore();
     void onRead(std::uint64_t epoch, const std::error_code& error, std::size_t count);
+    // An accepted connection reads with the sender's credentials.
+    void receiveFromPeer(std::uint64_t epoch);
+    // Cuts what arrived into frames and handles them; false once the socket
+    // closed meanwhile.
+    bool consume(std::uint64_t epoch, std::size_t count);
+    void greetClient();
+    void watchPeerProcess();
     void watchIncompleteFrame(bool madeProgress);
     void handleFrame(XPCFrame frame);
     void handleRequest(XPCFrame frame);
@@ -122,6 +141,9 @@ private:
     asio::executor_work_guard<asio::io_context::executor_type> workGuard_;
     asio::local::stream_protocol::socket socket_;
     asio::steady_timer incompleteFrameTimer_;
+    // Accepted connections: who connected, and a watch on that process's end.
+    std::unique_ptr<XPCPeerProcess> connectedProcess_;
+    asio::posix::stream_descriptor peerProcessWatch_;
     std::thread thread_;
 
     // Set by invalidate() at once, so that no interruption is reported after it.
@@ -140,12 +162,15 @@ private:
     // State of the connection's thread.
     bool resumed_ = false;
     bool invalidated_ = false;
+    // A client has its listener's greeting for the present socket.
+    bool greeted_ = false;
     std::string invalidationReason_;
     // Bumped whenever the socket closes, so that completions, timers and
     // replies meant for an earlier socket are recognised and dropped.
     std::uint64_t epoch_ = 1;
     std::uint64_t lastRequestId_ = 0;
     std::unordered_map<std::uint64_t, Message> pending_;
+    // Messages waiting for resume(), or for the greeting.
     std::vector<Message> parked_;
     XPCFrameReader reader_;
     // Left uninitialised: only the bytes a read fills are ever looked at.

@@ -112,7 +112,7 @@ std::variant<XPCFrame, std::string> XPCFrame::decodeBody(const std::uint8_t* bod
         return std::string("frame header is truncated");
     }
     if (kind < static_cast<std::uint8_t>(XPCFrameKind::request) ||
-        kind > static_cast<std::uint8_t>(XPCFrameKind::refused)) {
+        kind > static_cast<std::uint8_t>(XPCFrameKind::greeting)) {
         return "unknown frame kind " + std::to_string(kind);
     }
     if ((flags & ~std::uint64_t{dataPresent | textPresent}) != 0) {
@@ -155,6 +155,11 @@ std::variant<XPCFrame, std::string> XPCFrame::decodeBody(const std::uint8_t* bod
     case XPCFrameKind::refused:
         if (frame.data || frame.text) {
             return std::string("a refusal carries neither data nor text");
+        }
+        break;
+    case XPCFrameKind::greeting:
+        if (frame.data || frame.text) {
+            return std::string("a greeting carries neither data nor text");
         }
         break;
     }

@@ -16,6 +16,9 @@ enum class XPCFrameKind : std::uint8_t {
     failure = 3,
     // The listener's delegate refused the connection.
     refused = 4,
+    // The listener accepted the connection: the first frame a client may
+    // receive, and no request may be sent before it.
+    greeting = 5,
 };
 
 // One message on an XPC socket. On the wire, all integers big-endian:

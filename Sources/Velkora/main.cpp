@@ -9,12 +9,15 @@
 #include "Intents/VelkoraShortcuts.h"
 #include "Log/Logger.h"
 #include "Model/AppModel.h"
+#include "Security/HardenedRuntime.h"
 #include "VelkoraCore/IPC.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
+    // The helper serves this process only while nothing but its own code runs in it.
+    platform::HardenedRuntime::adopt();
     if (const std::optional<int> status = velkora::AppCommandLine::handleBeforeStart(argc, argv)) {
         return *status;
     }

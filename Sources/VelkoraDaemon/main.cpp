@@ -8,6 +8,7 @@
 
 #include <Foundation/RunLoop.h>
 #include <Log/Logger.h>
+#include <Security/HardenedRuntime.h>
 #include <XPC/NSXPCListener.h>
 
 #include <asio.hpp>
@@ -30,6 +31,8 @@ constexpr const char* usage =
 
 int main(int argc, char** argv)
 {
+    // A root process that switches charging lets no one else look inside it.
+    platform::HardenedRuntime::adopt();
     if (argc > 1) {
         const std::string_view argument = argv[1];
         if (argument == "--help" || argument == "-h") {

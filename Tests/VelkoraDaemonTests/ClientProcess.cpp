@@ -14,7 +14,8 @@
 
 extern char** environ;
 
-ClientProcess::ClientProcess(const std::filesystem::path& executable)
+ClientProcess::ClientProcess(const std::filesystem::path& executable, const std::vector<std::string>& arguments,
+                             const std::vector<std::string>& environment)
 {
     int toClient[2];
     int fromClient[2];
@@ -25,9 +26,25 @@ ClientProcess::ClientProcess(const std::filesystem::path& executable)
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, toClient[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, fromClient[1], STDOUT_FILENO);
-    const std::string program = executable.string();
-    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
-    const int error = posix_spawn(&pid_, argv[0], &actions, nullptr, argv, environ);
+    std::vector<std::string> words{executable.string()};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    std::vector<std::string> entries;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        entries.emplace_back(*entry);
+    }
+    entries.insert(entries.end(), environment.begin(), environment.end());
+    std::vector<char*> envp;
+    for (std::string& entry : entries) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
+    const std::string& program = words.front();
+    const int error = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     ::close(toClient[0]);
     ::close(fromClient[1]);

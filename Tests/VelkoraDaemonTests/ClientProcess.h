@@ -7,12 +7,17 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 // One run of the test client program (DaemonTestClient.cpp): each request
-// is a line to its input, each answer the JSON line it prints.
+// is a line to its input, each answer the JSON line it prints. Any other
+// program run the same way (its input a pipe the test holds, its output read
+// line by line) works too.
 class ClientProcess {
 public:
-    explicit ClientProcess(const std::filesystem::path& executable);
+    // `environment` entries ("NAME=value") are added to the test's own.
+    explicit ClientProcess(const std::filesystem::path& executable, const std::vector<std::string>& arguments = {},
+                           const std::vector<std::string>& environment = {});
     ~ClientProcess();
 
     ClientProcess(const ClientProcess&) = delete;
@@ -28,11 +33,14 @@ public:
     void send(const std::string& line);
     nlohmann::json answer(std::chrono::milliseconds timeout = std::chrono::seconds(30));
 
+    // One line of output, without its end. Throws std::runtime_error when
+    // none comes within `timeout`.
+    std::string readLine(std::chrono::milliseconds timeout);
+
     // Closes the client's input, so that it closes its connection and ends.
     void quit();
 
 private:
-    std::string readLine(std::chrono::milliseconds timeout);
 
     pid_t pid_ = -1;
     int input_ = -1;

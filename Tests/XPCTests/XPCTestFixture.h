@@ -240,8 +240,9 @@ protected:
         return connection;
     }
 
-    // A plain socket to the service, for peers that do not speak the protocol.
-    int rawClient()
+    // A plain socket to the service, for peers that do not speak the
+    // protocol; with `awaitGreeting`, returned once the service greeted it.
+    int rawClient(bool awaitGreeting = true)
     {
         const int descriptor = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_un address{};
@@ -251,6 +252,14 @@ protected:
         EXPECT_EQ(::connect(descriptor, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
         timeval timeout{static_cast<time_t>(patience.count()), 0};
         setsockopt(descriptor, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+        if (awaitGreeting) {
+            // Length 12, kind 5, request id 0, no selector, no flags.
+            const Bytes greeting{0, 0, 0, 12, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+            Bytes received(greeting.size());
+            EXPECT_EQ(recv(descriptor, received.data(), received.size(), MSG_WAITALL),
+                      static_cast<ssize_t>(greeting.size()));
+            EXPECT_EQ(received, greeting);
+        }
         return descriptor;
     }
 

@@ -56,8 +56,12 @@ OSStatus SecCodeCopyPath(const SecStaticCodeRef& code, SecCSFlags flags, std::fi
 // intact (errSecCSSignatureFailed), every other file of a bundle as sealed
 // (errSecCSBadResource), and, with a requirement, satisfying it
 // (errSecCSReqFailed). For running code also: the process still runs the
-// looked-up image (errSecCSNoSuchCode, errSecCSGuestInvalid), and that image
-// is what was signed.
+// looked-up image, and that image is what was signed; nothing but its signed
+// code and the system's libraries is executable in it, unmodified, no tracer
+// is attached and the loader was given no variables (errSecCSNoSuchCode,
+// errSecCSGuestInvalid). No check reads more than a bounded amount or takes
+// longer than a bounded time, and none waits on a file that is no regular
+// file (errSecCSBadResource, errSecCSInternalError).
 OSStatus SecCodeCheckValidity(const SecCodeRef& code, SecCSFlags flags, const SecRequirementRef& requirement);
 OSStatus SecCodeCheckValidityWithErrors(const SecCodeRef& code, SecCSFlags flags,
                                         const SecRequirementRef& requirement, std::string* errors);

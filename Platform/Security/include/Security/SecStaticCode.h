@@ -8,6 +8,7 @@
 
 namespace platform {
 struct CodeSignature;
+class RunningProcess;
 }
 
 // Code at rest: a bundle folder ("X.app", sealed as a whole by
@@ -57,7 +58,8 @@ private:
 
 // Running code: process `pid` and the executable image it ran when it was
 // looked up, held open so that a check reads that image even if the path has
-// since been replaced.
+// since been replaced. The process itself is held too, so that its identifier
+// cannot come to name another process unnoticed.
 class SecCode : public SecStaticCode {
 public:
     // Through /proc/<pid>/exe. Throws errSecCSInvalidAttributeValues for
@@ -73,12 +75,21 @@ public:
     // when it now runs another executable.
     void checkStillRunning() const;
 
+    // What the kernel shows of the process must let its signed code be the
+    // only code it runs: checkStillRunning, and no tracer, no loader
+    // variables in the environment it started with, the same view of the file
+    // system as ours, and executable memory only from its own signed files and
+    // the root-owned system libraries, unmodified. Throws errSecCSNoSuchCode
+    // or errSecCSGuestInvalid saying what was found.
+    void checkDynamicValidity() const;
+
 protected:
     int openMainExecutable(const std::filesystem::path& file) const override;
 
 private:
-    SecCode(pid_t pid, int image, std::filesystem::path path, Format format);
+    SecCode(std::unique_ptr<platform::RunningProcess> process, int image, std::filesystem::path path, Format format);
 
     pid_t pid_;
+    std::unique_ptr<platform::RunningProcess> process_;
     int image_;
 };
