@@ -3,10 +3,16 @@
 #include "SigningFixture.h"
 #include "TestProcess.h"
 
+#include <sys/ptrace.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
+#include <sstream>
 
 namespace {
 
@@ -140,6 +146,110 @@ TEST_F(GuestCode, RunningImageMustBeTheOneTheBundleSeals)
     ASSERT_EQ(check(bundle, appRequirement()), errSecSuccess) << lastErrors;
 
     EXPECT_EQ(checkProcess(guest.pid(), appRequirement()), errSecCSSignatureFailed);
+}
+
+// Attached to a process as a debugger is, for as long as it lives; stops the
+// process while it works on it.
+class Tracer {
+public:
+    explicit Tracer(pid_t pid) : pid_(pid) { attached_ = ptrace(PTRACE_SEIZE, pid, nullptr, nullptr) == 0; }
+    ~Tracer()
+    {
+        if (attached_ && stop()) {
+            ptrace(PTRACE_DETACH, pid_, nullptr, nullptr);
+        }
+    }
+
+    bool attached() const { return attached_; }
+
+    // Reads a word of the process's code at `address` and writes it back
+    // unchanged: the code does the same, but its page is now a private copy.
+    bool rewriteCodeAt(std::uintptr_t address)
+    {
+        if (!stop()) {
+            return false;
+        }
+        errno = 0;
+        const long word = ptrace(PTRACE_PEEKTEXT, pid_, reinterpret_cast<void*>(address), nullptr);
+        const bool rewritten =
+            errno == 0 && ptrace(PTRACE_POKETEXT, pid_, reinterpret_cast<void*>(address), word) == 0;
+        ptrace(PTRACE_CONT, pid_, nullptr, nullptr);
+        stopped_ = false;
+        return rewritten;
+    }
+
+private:
+    bool stop()
+    {
+        if (stopped_) {
+            return true;
+        }
+        int status = 0;
+        stopped_ = ptrace(PTRACE_INTERRUPT, pid_, nullptr, nullptr) == 0 && waitpid(pid_, &status, __WALL) == pid_;
+        return stopped_;
+    }
+
+    pid_t pid_;
+    bool attached_ = false;
+    bool stopped_ = false;
+};
+
+// The start of the first executable mapping of `file` in process `pid`.
+std::uintptr_t codeAddress(pid_t pid, const std::string& file)
+{
+    std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+    std::string line;
+    while (std::getline(maps, line)) {
+        std::istringstream fields(line);
+        std::string range;
+        std::string permissions;
+        fields >> range >> permissions;
+        if (permissions.size() > 2 && permissions[2] == 'x' && line.ends_with(file)) {
+            return std::stoull(range.substr(0, range.find('-')), nullptr, 16);
+        }
+    }
+    return 0;
+}
+
+// The signed code must be the only code in the process, as its signer made it.
+TEST_F(GuestCode, AProcessRunningAnythingButItsSignedCodeIsRefused)
+{
+    const std::filesystem::path bundle = signedBundleCopy();
+    const std::filesystem::path program = bundle / "Contents/MacOS/Client";
+    {
+        TestProcess untouched = TestProcess::start(program);
+        EXPECT_EQ(checkProcess(untouched.pid(), appRequirement()), errSecSuccess) << lastErrors;
+    }
+    {
+        setenv("LD_BIND_NOW", "1", 1);
+        TestProcess loaderVariable = TestProcess::start(program);
+        unsetenv("LD_BIND_NOW");
+        EXPECT_EQ(checkProcess(loaderVariable.pid(), appRequirement()), errSecCSGuestInvalid);
+        EXPECT_NE(lastErrors.find("loader variable LD_BIND_NOW"), std::string::npos) << lastErrors;
+    }
+    {
+        TestProcess plugIn = TestProcess::start(program, {FOREIGN_LIBRARY});
+        EXPECT_EQ(checkProcess(plugIn.pid(), appRequirement()), errSecCSGuestInvalid);
+        EXPECT_NE(lastErrors.find(std::string("runs code from ") + FOREIGN_LIBRARY), std::string::npos)
+            << lastErrors;
+    }
+    {
+        TestProcess traced = TestProcess::start(program);
+        Tracer tracer(traced.pid());
+        ASSERT_TRUE(tracer.attached()) << std::strerror(errno);
+        EXPECT_EQ(checkProcess(traced.pid(), appRequirement()), errSecCSGuestInvalid);
+        EXPECT_NE(lastErrors.find("is traced by process " + std::to_string(getpid())), std::string::npos)
+            << lastErrors;
+    }
+    {
+        TestProcess patched = TestProcess::start(program);
+        {
+            Tracer tracer(patched.pid());
+            ASSERT_TRUE(tracer.rewriteCodeAt(codeAddress(patched.pid(), "Contents/MacOS/Client")));
+        }
+        EXPECT_EQ(checkProcess(patched.pid(), appRequirement()), errSecCSGuestInvalid);
+        EXPECT_NE(lastErrors.find("runs modified code"), std::string::npos) << lastErrors;
+    }
 }
 
 TEST_F(GuestCode, ProcessThatExitedAfterLookupIsNoCode)

@@ -78,11 +78,11 @@ int waitForExit(pid_t pid)
 
 }  // namespace
 
-TestProcess TestProcess::start(const std::filesystem::path& program)
+TestProcess TestProcess::start(const std::filesystem::path& program, const std::vector<std::string>& arguments)
 {
     Pipe input;
     Pipe output;
-    const pid_t pid = spawn(program, {}, input.read, output.write, STDERR_FILENO);
+    const pid_t pid = spawn(program, arguments, input.read, output.write, STDERR_FILENO);
     close(input.read);
     close(output.write);
     TestProcess process(pid, input.write);

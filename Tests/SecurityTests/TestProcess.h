@@ -18,7 +18,7 @@ public:
     };
 
     // Starts `program` and waits for its first output line ("ready").
-    static TestProcess start(const std::filesystem::path& program);
+    static TestProcess start(const std::filesystem::path& program, const std::vector<std::string>& arguments = {});
 
     static Result run(const std::filesystem::path& program, const std::vector<std::string>& arguments);
 
