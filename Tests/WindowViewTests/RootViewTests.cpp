@@ -1,9 +1,15 @@
 #include "WindowFixture.h"
 
+#include "Window/ErrorBanner.h"
 #include "Window/NoBatteryView.h"
+#include "Window/OnboardingView.h"
 #include "Window/RootView.h"
 #include "Window/SidebarButton.h"
 #include "Window/SidebarView.h"
+
+#include "VisualKit/AppSheetPresenter.h"
+
+#include <QDialog>
 
 namespace velkora::test {
 
@@ -27,6 +33,7 @@ TEST_F(LaptopRootViewTest, EveryOneOfTheNineRoutesIsReachableFromTheSidebarAndSh
 {
     createSettledModel();
     ASSERT_TRUE(model->batteryPresent());
+    OnboardingView::setHasCompletedOnboarding(true);
     auto* root = show(new RootView(environment()));
     EXPECT_EQ(root->selection(), SidebarRoute::dashboard);
     EXPECT_TRUE(root->sidebar()->button(SidebarRoute::dashboard)->isSelected());
@@ -86,6 +93,7 @@ TEST_F(LaptopRootViewTest, RemovingTheBatteryMovesABatteryOnlySelectionBackToThe
 {
     createModelWithoutHelper();
     ASSERT_EQ(model->batteryAvailability(), BatteryAvailability::present);
+    OnboardingView::setHasCompletedOnboarding(true);
     auto* root = show(new RootView(environment()));
     click(root, routeButton(SidebarRoute::chargeControl));
     ASSERT_EQ(root->selection(), SidebarRoute::chargeControl);
@@ -103,6 +111,7 @@ TEST_F(LaptopRootViewTest, RemovingTheBatteryMovesABatteryOnlySelectionBackToThe
 TEST_F(LaptopRootViewTest, RemovingTheBatteryKeepsARouteThatNeedsNone)
 {
     createModelWithoutHelper();
+    OnboardingView::setHasCompletedOnboarding(true);
     auto* root = show(new RootView(environment()));
     click(root, routeButton(SidebarRoute::energyUsage));
 
@@ -112,6 +121,109 @@ TEST_F(LaptopRootViewTest, RemovingTheBatteryKeepsARouteThatNeedsNone)
     }
     ASSERT_EQ(model->batteryAvailability(), BatteryAvailability::absent);
     EXPECT_EQ(root->selection(), SidebarRoute::energyUsage);
+}
+
+TEST_F(LaptopRootViewTest, TheApprovalBannerWinsOverAnErrorWhichShowsOnceApprovalIsGranted)
+{
+    registration->currentStatus = platform::SMAppService::Status::requiresApproval;
+    createSettledModel();
+    ASSERT_EQ(model->helperStatus(), HelperStatus::requiresApproval());
+    OnboardingView::setHasCompletedOnboarding(true);
+    auto* root = show(new RootView(environment()));
+    model->setLastError(QStringLiteral("The limit could not be set."));
+    settle();
+    EXPECT_EQ(root->bannerState(), RootBannerState::approval());
+    ASSERT_NE(root->banner(), nullptr);
+    EXPECT_EQ(root->banner()->objectName(), QStringLiteral("approval-banner"));
+    EXPECT_EQ(root->findChildren<ErrorBanner*>().size(), 0);
+
+    registration->currentStatus = platform::SMAppService::Status::enabled;
+    model->applicationDidBecomeActive();
+    ASSERT_TRUE(waitFor([&] { return model->helperStatus() == HelperStatus::enabled(); }));
+    // A healthy helper replaces the model's error; a later failure shows.
+    model->setLastError(QStringLiteral("The limit could not be set."));
+    EXPECT_EQ(root->bannerState(), RootBannerState::error(QStringLiteral("The limit could not be set.")));
+    auto* banner = qobject_cast<ErrorBanner*>(root->banner());
+    ASSERT_NE(banner, nullptr);
+    EXPECT_EQ(banner->shownMessage(), QStringLiteral("The limit could not be set."));
+    EXPECT_TRUE(waitFor([&] { return root->findChild<QWidget*>(QStringLiteral("approval-banner")) == nullptr; }))
+        << "the approval banner leaves once it has faded";
+}
+
+TEST_F(LaptopRootViewTest, ClosingTheErrorBannerClearsTheErrorAndTheSameErrorShowsItAgain)
+{
+    createSettledModel();
+    OnboardingView::setHasCompletedOnboarding(true);
+    auto* root = show(new RootView(environment()));
+    EXPECT_EQ(root->banner(), nullptr);
+    model->setLastError(QString());
+    EXPECT_EQ(root->bannerState(), RootBannerState::none()) << "an empty error is no error";
+    EXPECT_EQ(root->banner(), nullptr);
+
+    model->setLastError(QStringLiteral("<b>Helper</b> refused"));
+    auto* banner = qobject_cast<ErrorBanner*>(root->banner());
+    ASSERT_NE(banner, nullptr);
+    EXPECT_EQ(banner->shownMessage(), QStringLiteral("<b>Helper</b> refused")) << "shown as plain text";
+    click(root, QStringLiteral("error-banner-close"));
+    EXPECT_EQ(model->lastError(), std::nullopt);
+    EXPECT_EQ(root->bannerState(), RootBannerState::none());
+    EXPECT_EQ(root->banner(), nullptr);
+    EXPECT_TRUE(waitFor([&] { return root->findChildren<ErrorBanner*>().isEmpty(); }));
+
+    model->setLastError(QStringLiteral("<b>Helper</b> refused"));
+    ASSERT_NE(qobject_cast<ErrorBanner*>(root->banner()), nullptr);
+
+    // A long message keeps to two lines and says that it goes on.
+    model->setLastError(QString(QStringLiteral("The background service refused the change. ")).repeated(12));
+    banner = qobject_cast<ErrorBanner*>(root->banner());
+    ASSERT_NE(banner, nullptr);
+    EXPECT_EQ(banner->shownMessage().count(QLatin1Char('\n')), 1);
+    EXPECT_TRUE(banner->shownMessage().endsWith(QChar(0x2026)));
+    EXPECT_LE(banner->width(), ErrorBanner::maximumMessageWidth + 200);
+}
+
+TEST_F(LaptopRootViewTest, TheWelcomeSheetShowsOnceAcrossRestartsAndAgainAfterItsFlagIsCleared)
+{
+    createSettledModel();
+    ASSERT_FALSE(OnboardingView::hasCompletedOnboarding());
+    auto* first = show(new RootView(environment()));
+    ASSERT_EQ(router.presentedSheet(), AppSheetDestination::onboarding);
+    QDialog* sheet = first->sheets()->sheet();
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_TRUE(waitFor([&] { return sheet->isVisible(); }));
+    // Return anywhere in the sheet is its start button.
+    QTest::keyClick(sheet->findChild<OnboardingView*>(), Qt::Key_Return);
+    settle();
+    EXPECT_TRUE(OnboardingView::hasCompletedOnboarding());
+    EXPECT_EQ(router.presentedSheet(), std::nullopt);
+    EXPECT_EQ(first->sheets()->sheet(), nullptr);
+
+    // The application started again: a new root view on the same defaults.
+    auto* second = show(new RootView(environment()));
+    EXPECT_EQ(router.presentedSheet(), std::nullopt);
+    EXPECT_EQ(second->sheets()->sheet(), nullptr);
+
+    // The general page asks to see the welcome again.
+    OnboardingView::setHasCompletedOnboarding(false);
+    auto* third = show(new RootView(environment()));
+    ASSERT_EQ(router.presentedSheet(), AppSheetDestination::onboarding);
+    sheet = third->sheets()->sheet();
+    ASSERT_NE(sheet, nullptr);
+    // Closed without its button: offered again the next time, never recorded.
+    sheet->reject();
+    settle();
+    EXPECT_EQ(router.presentedSheet(), std::nullopt);
+    EXPECT_FALSE(OnboardingView::hasCompletedOnboarding());
+    show(new RootView(environment()));
+    EXPECT_EQ(router.presentedSheet(), AppSheetDestination::onboarding);
+}
+
+TEST_F(DesktopRootViewTest, TheWelcomeSheetIsNeverOfferedWithoutABattery)
+{
+    createSettledModel();
+    show(new RootView(environment()));
+    EXPECT_EQ(router.presentedSheet(), std::nullopt);
+    EXPECT_FALSE(OnboardingView::hasCompletedOnboarding());
 }
 
 }  // namespace velkora::test

@@ -7,5 +7,6 @@ namespace screenshots {
 // One function per view family; each adds that family's pages.
 void addKitShots(ScreenshotCatalog& catalog);
 void addBatteryShots(ScreenshotCatalog& catalog);
+void addWindowShots(ScreenshotCatalog& catalog);
 
 }  // namespace screenshots

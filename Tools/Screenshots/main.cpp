@@ -17,13 +17,15 @@
 //      the size (the page area of the main window unless given) and a
 //      function that builds the view from the ViewEnvironment; optionally a
 //      function run once it is on screen (open a popover, press a button).
+//      A page is taken on the laptop unless it says Hardware::desktop.
 //   2. Declare it in Shots.h, list the file in CMakeLists.txt (and link the
 //      family's library there), and call it in `catalog()` below.
-// See KitShots.cpp for the kit's gallery.
+// See KitShots.cpp for the kit's gallery, WindowShots.cpp for whole windows.
 //
-// Each language runs in a process of its own (the application chooses its
-// language once per process): the program starts itself again with
-// --language and the language in the environment.
+// Each language and each simulated Mac runs in a process of its own (the
+// application chooses its language once per process, and the process's SMC
+// connection stays with the first Mac it meets): the program starts itself
+// again with --language, --hardware and the language in the environment.
 
 #include "ScreenshotCatalog.h"
 #include "ScreenshotWorld.h"
@@ -57,6 +59,7 @@ ScreenshotCatalog catalog()
     ScreenshotCatalog pages;
     screenshots::addKitShots(pages);
     screenshots::addBatteryShots(pages);
+    screenshots::addWindowShots(pages);
     return pages;
 }
 
@@ -65,7 +68,20 @@ struct Options {
     QString only;
     QString scale = QStringLiteral("1");
     QString language;  // set in the per-language processes
+    QString hardware;  // likewise
 };
+
+using screenshots::Hardware;
+
+QString hardwareName(Hardware hardware)
+{
+    return hardware == Hardware::desktop ? QStringLiteral("desktop") : QStringLiteral("laptop");
+}
+
+QString pageName(const ScreenshotPage& page)
+{
+    return page.family + QLatin1Char('-') + page.name;
+}
 
 constexpr const char* usage = "usage: velkora-screenshots --out DIR [--only TEXT] [--scale N]\n";
 
@@ -86,6 +102,9 @@ std::optional<Options> parse(const QStringList& arguments)
             options.scale = value;
         } else if (argument == QLatin1String("--language")) {
             options.language = value;
+        } else if (argument == QLatin1String("--hardware") &&
+                   (value == hardwareName(Hardware::laptop) || value == hardwareName(Hardware::desktop))) {
+            options.hardware = value;
         } else {
             return std::nullopt;
         }
@@ -117,13 +136,14 @@ QImage capture(QWidget* window)
 
 int render(const Options& options)
 {
-    screenshots::ScreenshotWorld world;
+    const Hardware hardware = options.hardware == hardwareName(Hardware::desktop) ? Hardware::desktop : Hardware::laptop;
+    screenshots::ScreenshotWorld world(hardware);
     const QString language = velkora::AppLanguage::localizationName();
     int written = 0;
     const ScreenshotCatalog pages = catalog();
     for (const ScreenshotPage& page : pages.pages()) {
-        const QString name = page.family + QLatin1Char('-') + page.name;
-        if (!options.only.isEmpty() && !name.contains(options.only)) {
+        const QString name = pageName(page);
+        if (page.hardware != hardware || (!options.only.isEmpty() && !name.contains(options.only))) {
             continue;
         }
         for (const velkora::AppAppearance appearance : {velkora::AppAppearance::dark, velkora::AppAppearance::light}) {
@@ -133,7 +153,7 @@ int render(const Options& options)
             window->setFixedSize(page.size);
             auto* layout = new QVBoxLayout(window);
             layout->setContentsMargins(0, 0, 0, 0);
-            QWidget* view = page.make(world.environment());
+            QWidget* view = page.makeInWorld ? page.makeInWorld(world) : page.make(world.environment());
             layout->addWidget(view);
             window->show();
             QApplication::processEvents();
@@ -157,14 +177,22 @@ int render(const Options& options)
             QApplication::processEvents();
         }
     }
-    std::printf("velkora-screenshots: %d pictures in %s (%s)\n", written, qPrintable(options.out),
-                qPrintable(language));
-    return written > 0 || !options.only.isEmpty() ? 0 : 1;
+    std::printf("velkora-screenshots: %d pictures in %s (%s, %s)\n", written, qPrintable(options.out),
+                qPrintable(language), qPrintable(hardwareName(hardware)));
+    return written > 0 ? 0 : 1;
 }
 
-// Runs this program once per language, each in its own process.
+// Runs this program once per language and simulated Mac that has pictures
+// to take, each in its own process.
 int renderEveryLanguage(const Options& options, const QString& program)
 {
+    QList<Hardware> hardwares;
+    const ScreenshotCatalog pages = catalog();
+    for (const ScreenshotPage& page : pages.pages()) {
+        if ((options.only.isEmpty() || pageName(page).contains(options.only)) && !hardwares.contains(page.hardware)) {
+            hardwares.append(page.hardware);
+        }
+    }
     struct Language {
         const char* name;
         const char* locale;
@@ -175,21 +203,25 @@ int renderEveryLanguage(const Options& options, const QString& program)
         environment.remove(QStringLiteral("LC_MESSAGES"));
         environment.insert(QStringLiteral("LANGUAGE"), QString::fromLatin1(language.locale).section(QLatin1Char('.'), 0, 0));
         environment.insert(QStringLiteral("LANG"), QString::fromLatin1(language.locale));
-        QProcess child;
-        child.setProcessEnvironment(environment);
-        child.setProcessChannelMode(QProcess::ForwardedChannels);
-        QStringList arguments{QStringLiteral("--out"), options.out, QStringLiteral("--scale"), options.scale,
-                              QStringLiteral("--language"), QString::fromLatin1(language.name)};
-        if (!options.only.isEmpty()) {
-            arguments << QStringLiteral("--only") << options.only;
-        }
-        child.start(program, arguments);
-        if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
-            std::fprintf(stderr, "velkora-screenshots: the %s pictures failed\n", language.name);
-            return 1;
+        for (const Hardware hardware : hardwares) {
+            QProcess child;
+            child.setProcessEnvironment(environment);
+            child.setProcessChannelMode(QProcess::ForwardedChannels);
+            QStringList arguments{QStringLiteral("--out"), options.out, QStringLiteral("--scale"), options.scale,
+                                  QStringLiteral("--language"), QString::fromLatin1(language.name),
+                                  QStringLiteral("--hardware"), hardwareName(hardware)};
+            if (!options.only.isEmpty()) {
+                arguments << QStringLiteral("--only") << options.only;
+            }
+            child.start(program, arguments);
+            if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
+                std::fprintf(stderr, "velkora-screenshots: the %s pictures on the %s failed\n", language.name,
+                             qPrintable(hardwareName(hardware)));
+                return 1;
+            }
         }
     }
-    return 0;
+    return hardwares.isEmpty() && options.only.isEmpty() ? 1 : 0;
 }
 
 }  // namespace

@@ -45,6 +45,11 @@ void AppSheetPresenter::follow(std::optional<AppSheetDestination> destination)
     });
     sheet_ = dialog;
     shown_ = destination;
+    // Centred over the window it covers, at its own size.
+    dialog->adjustSize();
+    const QWidget* host = window_->window();
+    const QPoint origin = host->mapToGlobal(QPoint(0, 0));
+    dialog->move(origin + QPoint((host->width() - dialog->width()) / 2, (host->height() - dialog->height()) / 2));
     dialog->open();
 }
 

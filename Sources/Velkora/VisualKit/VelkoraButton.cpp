@@ -22,7 +22,12 @@ struct Box {
 
 Box boxFor(VelkoraButton::Size size)
 {
-    return size == VelkoraButton::Size::small ? Box{24, 10, 7} : Box{30, 14, 9};
+    switch (size) {
+    case VelkoraButton::Size::small: return Box{24, 10, 7};
+    case VelkoraButton::Size::regular: return Box{30, 14, 9};
+    case VelkoraButton::Size::large: return Box{38, 20, 11};
+    }
+    return Box{30, 14, 9};
 }
 
 // Text on the energy and warm fills reads best dark in both appearances.
@@ -68,13 +73,13 @@ void VelkoraButton::setControlSize(Size size)
 
 QFont VelkoraButton::textFont() const
 {
-    const int size = size_ == Size::small ? 12 : 13;
+    const int size = size_ == Size::small ? 12 : size_ == Size::large ? 15 : 13;
     return VelkoraFont::system(size, style_ == Style::prominent ? QFont::DemiBold : QFont::Medium);
 }
 
 int VelkoraButton::symbolPointSize() const
 {
-    return size_ == Size::small ? 11 : 13;
+    return size_ == Size::small ? 11 : size_ == Size::large ? 15 : 13;
 }
 
 QColor VelkoraButton::foreground() const

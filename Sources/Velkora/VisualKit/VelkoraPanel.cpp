@@ -118,10 +118,17 @@ void VelkoraPanel::addRow(QWidget* row)
     ++rows_;
 }
 
+void VelkoraPanel::setAppearance(ColorAppearance appearance)
+{
+    appearance_ = appearance;
+    update();
+}
+
 QColor VelkoraPanel::fillColor() const
 {
     const bool opaque = settings_ && settings_->reduceTransparency();
-    return opaque ? VelkoraTheme::controlBackground() : VelkoraTheme::card();
+    const ColorAppearance appearance = appearance_.value_or(VelkoraTheme::current());
+    return opaque ? VelkoraTheme::controlBackground(appearance) : VelkoraTheme::card(appearance);
 }
 
 QSize VelkoraPanel::sizeHint() const
@@ -148,7 +155,7 @@ void VelkoraPanel::paintEvent(QPaintEvent*)
     // The card is drawn once per size and colours and then copied: filling
     // and stroking its curved outline on every paint is slow.
     const QColor fill = fillColor();
-    const QColor border = VelkoraTheme::border();
+    const QColor border = VelkoraTheme::border(appearance_.value_or(VelkoraTheme::current()));
     const qreal scale = devicePixelRatioF();
     if (card_.isNull() || cardSize_ != size() || cardFill_ != fill || cardBorder_ != border ||
         card_.devicePixelRatio() != scale) {

@@ -190,6 +190,16 @@ QColor VelkoraTheme::separator(ColorAppearance appearance)
     return isDark(appearance) ? white(0.32) : black(0.22);
 }
 
+QColor VelkoraTheme::sheetBackgroundTop()
+{
+    return rgb(0.105, 0.115, 0.112);
+}
+
+QColor VelkoraTheme::sheetBackgroundBottom()
+{
+    return rgb(0.08, 0.10, 0.12);
+}
+
 QColor VelkoraTheme::backgroundColor(AppAppearance appearance)
 {
     switch (appearance) {

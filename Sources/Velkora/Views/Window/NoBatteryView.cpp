@@ -10,6 +10,8 @@
 #include "Services/AppLanguage.h"
 
 #include <QPainter>
+
+#include <algorithm>
 #include <QVBoxLayout>
 
 namespace velkora {
@@ -66,7 +68,8 @@ NoBatteryView::NoBatteryView(std::function<void()> openSettings, QWidget* parent
         VelkoraFont::system(14, QFont::Medium), ForegroundStyle::secondary, this);
     detail->setAlignment(Qt::AlignHCenter);
     detail->setWordWrap(true);
-    detail->setMaximumWidth(520);
+    // As wide as the text, up to 520 points, beyond which it wraps.
+    detail->setFixedWidth(std::min(520, QFontMetrics(detail->font()).horizontalAdvance(detail->text()) + 2));
     texts->addWidget(detail, 0, Qt::AlignHCenter);
     layout->addLayout(texts);
 

@@ -1,14 +1,22 @@
 #include "Window/RootView.h"
 
+#include "Window/ErrorBanner.h"
+#include "Window/HelperPermissionBanner.h"
 #include "Window/NoBatteryView.h"
+#include "Window/OnboardingView.h"
 #include "Window/RoutePages.h"
 #include "Window/SidebarView.h"
 
+#include "VisualKit/AppRouter.h"
+#include "VisualKit/AppSheetPresenter.h"
 #include "VisualKit/ContentUnavailableView.h"
+#include "VisualKit/VelkoraMotion.h"
 
 #include "Model/AppModel.h"
 
 #include <QHBoxLayout>
+#include <QShowEvent>
+#include <QTimer>
 
 namespace velkora {
 
@@ -26,10 +34,21 @@ RootView::RootView(const ViewEnvironment& environment, QWidget* parent)
     AppModel* model = environment_.model;
     connect(model, &AppModel::batteryAvailabilityChanged, this, &RootView::followBatteryAvailability);
     connect(model, &AppModel::capabilitiesChanged, this, &RootView::showPage);
+    connect(model, &AppModel::helperStatusChanged, this, &RootView::followBanner);
+    connect(model, &AppModel::lastErrorChanged, this, &RootView::followBanner);
     showPage();
+    followBanner();
+    if (environment_.router) {
+        sheets_ = new AppSheetPresenter(*environment_.router, *this, [this](AppSheetDestination) { return makeSheet(); },
+                                        this);
+    }
 }
 
-RootView::~RootView() = default;
+RootView::~RootView()
+{
+    // The sheet goes before the view it covers.
+    delete sheets_;
+}
 
 void RootView::setSelection(SidebarRoute route)
 {
@@ -93,6 +112,85 @@ void RootView::followBatteryAvailability()
         setSelection(SidebarRoute::dashboard);
     }
     showPage();
+}
+
+}  // namespace velkora
+
+namespace velkora {
+
+void RootView::followBanner()
+{
+    const RootBannerState next = RootBannerState::of(*environment_.model);
+    if (next == bannerState_) {
+        return;
+    }
+    bannerState_ = next;
+    const bool reduce = environment_.reducesMotion();
+    const Animation animation = VelkoraMotion::opacityChange(reduce);
+    const Transition transition = VelkoraMotion::conditionalTransition(reduce, Qt::TopEdge);
+    if (banner_) {
+        QWidget* leaving = banner_;
+        VelkoraMotion::present(leaving, false, transition, animation);
+        QTimer::singleShot(animation.duration + std::chrono::milliseconds(50), leaving, &QObject::deleteLater);
+        banner_ = nullptr;
+    }
+    AppModel* model = environment_.model;
+    switch (next.kind) {
+    case RootBannerState::Kind::approval:
+        banner_ = new HelperPermissionBanner([model] { model->performPrimaryHelperAction(); }, this);
+        break;
+    case RootBannerState::Kind::error:
+        banner_ = new ErrorBanner(next.message, [model] { model->setLastError(std::nullopt); }, this);
+        break;
+    case RootBannerState::Kind::none: return;
+    }
+    banner_->adjustSize();
+    banner_->move(bannerPosition(banner_));
+    banner_->raise();
+    if (isVisible()) {
+        VelkoraMotion::present(banner_, true, transition, animation);
+    } else {
+        // Nothing to animate off screen; it is placed again once laid out.
+        banner_->show();
+    }
+}
+
+QPoint RootView::bannerPosition(const QWidget* banner) const
+{
+    // Centred over the whole window, 12 points below its top edge.
+    return QPoint((width() - banner->width()) / 2, 12 - BannerCapsule::shadowMargin);
+}
+
+void RootView::resizeEvent(QResizeEvent* event)
+{
+    WindowBackdrop::resizeEvent(event);
+    if (banner_) {
+        banner_->move(bannerPosition(banner_));
+    }
+}
+
+void RootView::showEvent(QShowEvent* event)
+{
+    WindowBackdrop::showEvent(event);
+    // Coming on screen, not the window system showing it again.
+    if (event->spontaneous() || !environment_.router) {
+        return;
+    }
+    if (environment_.model->batteryPresent() && !OnboardingView::hasCompletedOnboarding() &&
+        !environment_.router->presentedSheet()) {
+        environment_.router->setPresentedSheet(AppSheetDestination::onboarding);
+    }
+}
+
+QWidget* RootView::makeSheet()
+{
+    QPointer<AppRouter> router = environment_.router;
+    return new OnboardingView(environment_, [router] {
+        OnboardingView::setHasCompletedOnboarding(true);
+        if (router) {
+            router->setPresentedSheet(std::nullopt);
+        }
+    });
 }
 
 }  // namespace velkora

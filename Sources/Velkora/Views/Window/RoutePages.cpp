@@ -1,5 +1,7 @@
 #include "Window/RoutePages.h"
 
+#include "Window/DesktopDashboardView.h"
+#include "Window/EnergyUsageView.h"
 #include "Window/PageHost.h"
 
 #include "Battery/ChargeControlView.h"
@@ -14,12 +16,12 @@ QWidget* makeRoutePage(SidebarRoute route, const ViewEnvironment& environment)
     switch (route) {
     case SidebarRoute::dashboard:
         if (!environment.model->batteryPresent()) {
-            return new PageHost(route);
+            return new DesktopDashboardView(environment);
         }
         return new DashboardView(environment);
     case SidebarRoute::chargeControl: return new ChargeControlView(environment);
     case SidebarRoute::sleepBehavior: return new PageHost(route);
-    case SidebarRoute::energyUsage: return new PageHost(route);
+    case SidebarRoute::energyUsage: return new EnergyUsageView(environment);
     case SidebarRoute::schedules: return new PageHost(route);
     case SidebarRoute::shortcuts: return new PageHost(route);
     case SidebarRoute::overlay: return new PageHost(route);

@@ -13,12 +13,13 @@ namespace velkora {
 //   bordered   the track colour with a hairline border, primary text
 //   plain      text and symbol alone, in the tint or the primary colour
 //   destructive  bordered, its text and symbol in the platform red
-// Small buttons are shorter and take smaller text. Main thread only.
+// Small buttons are shorter and take smaller text; large ones, for the one
+// action of a sheet, are taller with larger text. Main thread only.
 class VelkoraButton : public QAbstractButton {
     Q_OBJECT
 public:
     enum class Style { prominent, bordered, plain, destructive };
-    enum class Size { regular, small };
+    enum class Size { regular, small, large };
 
     VelkoraButton(const QString& text, Style style = Style::bordered, QWidget* parent = nullptr);
     VelkoraButton(const QString& symbol, const QString& text, Style style = Style::bordered,

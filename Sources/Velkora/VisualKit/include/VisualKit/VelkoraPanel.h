@@ -1,11 +1,14 @@
 #pragma once
 
+#include "VisualKit/ColorAppearance.h"
 #include "VisualKit/ViewEnvironment.h"
 
 #include <QImage>
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
+
+#include <optional>
 
 class QVBoxLayout;
 
@@ -33,6 +36,10 @@ public:
     VelkoraPanel(const ViewEnvironment& environment, const Metrics& metrics, QWidget* parent = nullptr);
 
     const Metrics& metrics() const { return metrics_; }
+
+    // Draws in `appearance` instead of the one in force (a sheet that stays
+    // dark in the light appearance).
+    void setAppearance(ColorAppearance appearance);
 
     // The content's layout, inside the padding; add widgets and layouts here.
     QVBoxLayout* contentLayout() const { return content_; }
@@ -63,6 +70,7 @@ private:
 
     QPointer<AppSettings> settings_;
     Metrics metrics_;
+    std::optional<ColorAppearance> appearance_;
     QVBoxLayout* content_;
     int rows_ = 0;
     QPointer<QWidget> shadowHolder_;

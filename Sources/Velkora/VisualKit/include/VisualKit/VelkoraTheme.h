@@ -55,6 +55,11 @@ public:
     // Hairlines between rows; dividers lay it at a further opacity.
     static QColor separator(ColorAppearance appearance = current());
 
+    // The welcome sheet's background, always dark: a gradient from the
+    // top-leading to the bottom-trailing corner.
+    static QColor sheetBackgroundTop();     // (0.105, 0.115, 0.112)
+    static QColor sheetBackgroundBottom();  // (0.08, 0.10, 0.12)
+
     // The main window's background for the user's appearance: near-black
     // for dark, near-white for light, the platform window background for
     // system.
