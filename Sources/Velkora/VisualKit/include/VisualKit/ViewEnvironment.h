@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 namespace velkora {
 
 class AppModel;
@@ -26,6 +28,9 @@ struct ViewEnvironment {
     UpdateCenter* updates = nullptr;
     // The system's reduce-motion accessibility setting.
     ReduceMotionSource* reduceMotion = nullptr;
+    // Brings the application's single main window to the front, making it
+    // again when it was closed; empty where there is no main window.
+    std::function<void()> openMainWindow;
 
     // The reduce-motion setting now; false without a source.
     bool reducesMotion() const;
