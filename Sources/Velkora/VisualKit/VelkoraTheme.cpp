@@ -210,6 +210,14 @@ QColor VelkoraTheme::backgroundColor(AppAppearance appearance)
     return rgb(0.065, 0.082, 0.078);
 }
 
+QColor VelkoraTheme::popoverBackground(AppAppearance appearance)
+{
+    if (appearance == AppAppearance::dark) {
+        return rgb(0.075, 0.095, 0.09);
+    }
+    return windowBackground();
+}
+
 double VelkoraTheme::backgroundGlowOpacity(AppAppearance appearance)
 {
     return appearance == AppAppearance::light ? 0.035 : 0.055;

@@ -64,6 +64,10 @@ public:
     // for dark, near-white for light, the platform window background for
     // system.
     static QColor backgroundColor(AppAppearance appearance);
+    // The menu-bar popover's background: a fixed dark green-grey (0.075,
+    // 0.095, 0.09) for dark, the platform window background (in the
+    // appearance in force) for light and system.
+    static QColor popoverBackground(AppAppearance appearance);
     // The opacity of the energy glow over that background.
     static double backgroundGlowOpacity(AppAppearance appearance);
 
