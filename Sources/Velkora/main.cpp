@@ -1,14 +1,16 @@
 // Velkora: the menu-bar application, shipped as Tallowmere.app. It answers
-// --help, says so when there is no display, and otherwise runs its event loop
-// until the application quits.
-// The model starts at once: it registers and checks the helper daemon, polls
-// the battery and runs the scheduler whether or not a window is shown.
-// The Shortcuts actions are offered for as long as the program runs.
+// --help, says so when there is no display, and otherwise opens its main
+// window and runs its event loop until the application quits. Closing the
+// window leaves the application running.
+// The model starts with the application: it registers and checks the helper
+// daemon, polls the battery and runs the scheduler whether or not a window
+// is shown. The Shortcuts actions are offered for as long as the program runs.
 
 #include "AppCommandLine.h"
+#include "App/VelkoraApp.h"
+#include "AppKit/NSApplication.h"
 #include "Intents/VelkoraShortcuts.h"
 #include "Log/Logger.h"
-#include "Model/AppModel.h"
 #include "Security/HardenedRuntime.h"
 #include "VelkoraCore/IPC.h"
 
@@ -26,12 +28,13 @@ int main(int argc, char** argv)
         return *status;
     }
     QApplication::setQuitOnLastWindowClosed(false);
-    const std::shared_ptr<velkora::AppModel> model = velkora::AppModel::create();
-    // Without a window nobody can press Install: the program asks for the
-    // helper itself, once, as the window's install button does.
-    if (model->helperStatus() == velkora::HelperStatus::notInstalled()) {
-        model->performPrimaryHelperAction();
-    }
+    platform::NSApplication::setTerminationHandler([] { QApplication::quit(); });
+    // Without simmac the workspace does not know the application; it runs all the same.
+    platform::NSApplication::finishLaunching();
+
+    velkora::VelkoraApp app;
+    app.openMainWindow();
+
     // The actions stand apart from the model: they run on the registry's own
     // thread and reach the daemon on their own.
     std::unique_ptr<platform::IntentRegistry> shortcuts;

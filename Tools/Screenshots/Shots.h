@@ -8,5 +8,6 @@ namespace screenshots {
 void addKitShots(ScreenshotCatalog& catalog);
 void addBatteryShots(ScreenshotCatalog& catalog);
 void addWindowShots(ScreenshotCatalog& catalog);
+void addEntryShots(ScreenshotCatalog& catalog);
 
 }  // namespace screenshots

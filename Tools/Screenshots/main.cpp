@@ -60,6 +60,7 @@ ScreenshotCatalog catalog()
     screenshots::addKitShots(pages);
     screenshots::addBatteryShots(pages);
     screenshots::addWindowShots(pages);
+    screenshots::addEntryShots(pages);
     return pages;
 }
 

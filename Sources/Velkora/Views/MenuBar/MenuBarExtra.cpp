@@ -1,0 +1,146 @@
+#include "MenuBar/MenuBarExtra.h"
+
+#include "MenuBar/MenuBarPanel.h"
+#include "MenuBar/StatusItemLabel.h"
+#include "MenuBar/StatusStrip.h"
+
+#include "VisualKit/VelkoraTheme.h"
+
+#include "Model/AppModel.h"
+#include "Services/AppSettings.h"
+#include "Services/TelemetryStore.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QPixmap>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <chrono>
+
+namespace velkora {
+
+namespace {
+
+MenuBarExtra::Host availableHost()
+{
+    return QSystemTrayIcon::isSystemTrayAvailable() ? MenuBarExtra::Host::trayIcon : MenuBarExtra::Host::strip;
+}
+
+}  // namespace
+
+MenuBarExtra::MenuBarExtra(const ViewEnvironment& environment, QObject* parent)
+    : MenuBarExtra(environment, availableHost(), parent)
+{
+}
+
+MenuBarExtra::MenuBarExtra(const ViewEnvironment& environment, Host host, QObject* parent)
+    : QObject(parent), environment_(environment), host_(host), panel_(new MenuBarPanel(environment))
+{
+    if (host_ == Host::trayIcon) {
+        trayIcon_ = std::make_unique<QSystemTrayIcon>();
+        connect(trayIcon_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) {
+                togglePanel();
+            }
+        });
+    } else {
+        strip_ = new StatusStrip();
+        connect(strip_, &StatusStrip::clicked, this, &MenuBarExtra::togglePanel);
+    }
+
+    if (environment_.telemetry != nullptr) {
+        connect(environment_.telemetry, &TelemetryStore::snapshotChanged, this, &MenuBarExtra::scheduleRedraw);
+        connect(environment_.telemetry, &TelemetryStore::desktopPowerChanged, this, &MenuBarExtra::scheduleRedraw);
+    }
+    if (AppSettings* settings = environment_.settings) {
+        connect(settings, &AppSettings::showPercentageChanged, this, &MenuBarExtra::scheduleRedraw);
+        connect(settings, &AppSettings::showBatteryPowerChanged, this, &MenuBarExtra::scheduleRedraw);
+        connect(settings, &AppSettings::showDesktopPowerChanged, this, &MenuBarExtra::scheduleRedraw);
+        connect(settings, &AppSettings::showHardwarePercentageChanged, this, &MenuBarExtra::scheduleRedraw);
+        connect(settings, &AppSettings::menuBarIconStyleChanged, this, &MenuBarExtra::scheduleRedraw);
+        connect(settings, &AppSettings::batteryStatusColorSchemeChanged, this, &MenuBarExtra::scheduleRedraw);
+        connect(settings, &AppSettings::appearanceChanged, this, &MenuBarExtra::scheduleRedraw);
+    }
+    if (environment_.model != nullptr) {
+        connect(environment_.model, &AppModel::batteryAvailabilityChanged, this, &MenuBarExtra::scheduleRedraw);
+    }
+
+    redraw();
+    if (trayIcon_) {
+        trayIcon_->show();
+    } else {
+        strip_->show();
+    }
+}
+
+MenuBarExtra::~MenuBarExtra()
+{
+    delete strip_.data();
+    delete panel_.data();
+}
+
+void MenuBarExtra::scheduleRedraw()
+{
+    if (redrawPending_) {
+        return;
+    }
+    redrawPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        redrawPending_ = false;
+        redraw();
+    });
+}
+
+void MenuBarExtra::redraw()
+{
+    if (environment_.telemetry == nullptr || environment_.settings == nullptr) {
+        return;
+    }
+    const BatteryAvailability availability =
+        environment_.model != nullptr ? environment_.model->batteryAvailability() : BatteryAvailability::detecting;
+    const TelemetryStore::Date now =
+        environment_.model != nullptr ? environment_.model->clock().date() : std::chrono::system_clock::now();
+    const StatusItemLabel statusLabel(*environment_.telemetry, *environment_.settings, availability);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const qreal scale = screen != nullptr ? screen->devicePixelRatio() : 1.0;
+    const QColor primary = strip_ ? strip_->textColor() : VelkoraTheme::label();
+    label_ = statusLabel.render(scale, primary, now);
+    const QString accessible = statusLabel.accessibilityLabel(now).value_or(statusLabel.text());
+    if (trayIcon_) {
+        trayIcon_->setIcon(QIcon(QPixmap::fromImage(label_)));
+        trayIcon_->setToolTip(accessible.isEmpty() ? QStringLiteral("Tallowmere") : accessible);
+    } else {
+        strip_->setLabel(label_);
+        strip_->setAccessibleName(accessible);
+    }
+    emit labelRedrawn();
+}
+
+QPoint MenuBarExtra::panelAnchor() const
+{
+    if (strip_) {
+        return strip_->mapToGlobal(QPoint(strip_->width() / 2, strip_->height()));
+    }
+    const QRect item = trayIcon_->geometry();
+    if (item.isValid() && !item.isEmpty()) {
+        return QPoint(item.center().x(), item.bottom() + 1);
+    }
+    return QCursor::pos();
+}
+
+void MenuBarExtra::togglePanel()
+{
+    if (panel_->isVisible()) {
+        panel_->hide();
+        return;
+    }
+    if (panel_->closedJustNow()) {
+        return;
+    }
+    panel_->popUp(panelAnchor());
+}
+
+}  // namespace velkora
