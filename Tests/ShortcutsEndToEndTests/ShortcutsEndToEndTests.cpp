@@ -75,12 +75,15 @@ protected:
         ASSERT_TRUE(eventually([&] { return shortcuts({"list"}).exitCode == 0; })) << shortcuts({"list"}).errorOutput;
     }
 
-    // Approves the helper once the application has registered it.
+    // Installs the helper as the window's Install button does, then approves it.
     void approveHelper()
     {
+        const auto registered =
+            simmac->simmacctl({"register", (simmac->root() / "Applications/Tallowmere.app").string()});
+        ASSERT_EQ(registered.exitCode, 0) << registered.errorOutput;
         ASSERT_TRUE(eventually([&] {
             return simmac->simmacctl({"approve", "com.velkora.charging-helper"}).exitCode == 0;
-        })) << "the application did not register its helper";
+        })) << "the helper could not be approved";
     }
 
     SimmacProcess::CommandResult shortcuts(const std::vector<std::string>& arguments) const

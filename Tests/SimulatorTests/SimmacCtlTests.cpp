@@ -121,7 +121,7 @@ TEST(Simmacctl, HelpOfTheToolAndOfEachCommandGoesToStandardOutput)
     const auto all = simmac.simmacctl({"--help"});
     EXPECT_EQ(all.exitCode, 0);
     EXPECT_EQ(all.output.rfind("usage: simmacctl COMMAND", 0), 0u);
-    for (const std::string command : {"status", "model", "smc", "approve", "disapprove", "plug", "unplug", "level", "temperature",
+    for (const std::string command : {"status", "model", "smc", "register", "approve", "disapprove", "plug", "unplug", "level", "temperature",
                                       "load", "speed", "sleep", "wake", "os", "battery", "capture", "reduce-motion"}) {
         const auto one = simmac.simmacctl({command, "--help"});
         EXPECT_EQ(one.exitCode, 0) << command;

@@ -1,5 +1,6 @@
 // simmacctl: drives the simulated Mac for people, scripts and tests.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -36,6 +37,8 @@ constexpr CommandHelp commands[] = {
             "  smc read KEY           one key: type, size, hex value\n"
             "  smc write KEY HEX      set a key's bytes as the hardware would (a sensor key keeps them)\n"
             "  smc fault KEY MODE     how the SMC answers writes to KEY: none, ignore-writes, refuse\n"},
+    {"register", "  register BUNDLE        register the background items of an application bundle (its\n"
+                 "                         Contents/Library/LaunchDaemons), as the application's Install does\n"},
     {"approve", "  approve LABEL          approve a registered background item as the user would in Login Items\n"},
     {"disapprove", "  disapprove LABEL       turn a background item off again as the user would in Login Items:\n"
                    "                         its daemon stops and it waits for approval\n"},
@@ -209,6 +212,25 @@ int run(const std::vector<std::string>& arguments)
     } else if (is({"smc", "fault", "", ""})) {
         simulator::SimmacConnection simmac;
         simmac.request("smc.fault", {{"key", arguments[2]}, {"mode", arguments[3]}});
+    } else if (is({"register", ""})) {
+        const std::filesystem::path bundle = std::filesystem::absolute(arguments[1]);
+        const std::filesystem::path folder = bundle / "Contents/Library/LaunchDaemons";
+        std::vector<std::string> plists;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+            if (entry.is_regular_file() && entry.path().extension() == ".plist") {
+                plists.push_back(entry.path().filename().string());
+            }
+        }
+        if (plists.empty()) {
+            throw std::runtime_error("no background item to register: " + folder.string() + " holds no property list");
+        }
+        std::sort(plists.begin(), plists.end());
+        simulator::SimmacConnection simmac;
+        for (const std::string& plist : plists) {
+            const Json item = simmac.request("launchd.register", {{"bundle", bundle.string()}, {"plist", plist}});
+            std::printf("%s\t%s\n", item["label"].get<std::string>().c_str(), item["status"].get<std::string>().c_str());
+        }
     } else if (is({"approve", ""}) || is({"disapprove", ""})) {
         simulator::SimmacConnection simmac;
         const Json item = simmac.request("launchd." + arguments[0], {{"label", arguments[1]}});
