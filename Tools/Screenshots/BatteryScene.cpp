@@ -116,6 +116,13 @@ BatteryScene::BatteryScene(Setup setup)
         const int limit = *setup_.applyingLimit;
         model_->updatePolicy([limit](ChargePolicy& policy) { policy.chargeLimit = limit; });
     }
+    if (setup_.actions) {
+        *holding = setup_.holdCommands;
+        setup_.actions(*model_);
+        if (!setup_.holdCommands) {
+            waitFor([&] { return !model_->isDischargeTransitioning() && !model_->isTopUpTransitioning(); });
+        }
+    }
     if (setup_.lastError) {
         model_->setLastError(setup_.lastError);
     }

@@ -12,6 +12,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 #include <memory>
 #include <optional>
 
@@ -44,6 +46,12 @@ public:
         // third of a second has passed (advance()), "Applying…" shows.
         std::optional<int> applyingLimit;
         int historySeconds = 150;
+        // Quick actions run on the model once its history is read, before
+        // the errors are set. With holdCommands the daemon keeps their
+        // commands unanswered, so that they stay switching; otherwise the
+        // scene waits for their answers.
+        std::function<void(velkora::AppModel&)> actions;
+        bool holdCommands = false;
     };
 
     explicit BatteryScene(Setup setup);

@@ -9,5 +9,6 @@ void addKitShots(ScreenshotCatalog& catalog);
 void addBatteryShots(ScreenshotCatalog& catalog);
 void addWindowShots(ScreenshotCatalog& catalog);
 void addEntryShots(ScreenshotCatalog& catalog);
+void addMenuBarShots(ScreenshotCatalog& catalog);
 
 }  // namespace screenshots

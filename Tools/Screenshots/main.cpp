@@ -61,6 +61,7 @@ ScreenshotCatalog catalog()
     screenshots::addBatteryShots(pages);
     screenshots::addWindowShots(pages);
     screenshots::addEntryShots(pages);
+    screenshots::addMenuBarShots(pages);
     return pages;
 }
 

@@ -1,26 +1,28 @@
 #include "MenuBar/MenuAction.h"
 
 #include "VisualKit/ContinuousShape.h"
-#include "VisualKit/SymbolView.h"
+#include "VisualKit/SymbolImage.h"
 #include "VisualKit/VelkoraFont.h"
-#include "VisualKit/VelkoraLabel.h"
 #include "VisualKit/VelkoraMotion.h"
 #include "VisualKit/VelkoraPressableButtonStyle.h"
 #include "VisualKit/VelkoraTheme.h"
 
 #include "Services/AppLanguage.h"
 
-#include <QEvent>
-#include <QGraphicsOpacityEffect>
+#include <QFontMetricsF>
 #include <QPainter>
-#include <QVBoxLayout>
+
+#include <cmath>
 
 namespace velkora {
 
 namespace {
 
 constexpr qreal cornerRadius = 15;
-constexpr int verticalPadding = 11;
+constexpr qreal verticalPadding = 11;
+constexpr qreal spacing = 7;
+constexpr int symbolSize = 17;
+constexpr int titleSize = 11;
 constexpr qreal activeFillOpacity = 0.16;
 constexpr qreal activeBorderOpacity = 0.45;
 // The platform's disabled controls are drawn at about this opacity.
@@ -39,6 +41,11 @@ QColor blend(const QColor& from, const QColor& to, qreal progress)
                             mix(from.blueF(), to.blueF()), mix(from.alphaF(), to.alphaF()));
 }
 
+QFont titleFont()
+{
+    return VelkoraFont::system(titleSize, QFont::DemiBold);
+}
+
 }  // namespace
 
 MenuAction::MenuAction(const ViewEnvironment& environment, const QColor& tint, QWidget* parent)
@@ -46,36 +53,20 @@ MenuAction::MenuAction(const ViewEnvironment& environment, const QColor& tint, Q
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setCursor(Qt::PointingHandCursor);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(4, verticalPadding, 4, verticalPadding);
-    layout->setSpacing(7);
-    symbol_ = new SymbolView(QString(), 17, QFont::DemiBold, ForegroundStyle::primary, this);
-    symbol_->setColor(tint);
-    title_ = new VelkoraLabel(QString(), VelkoraFont::system(11, QFont::DemiBold), ForegroundStyle::primary, this);
-    title_->setAlignment(Qt::AlignCenter);
-    layout->addWidget(symbol_, 0, Qt::AlignHCenter);
-    layout->addWidget(title_, 0, Qt::AlignHCenter);
-    for (QWidget* child : {static_cast<QWidget*>(symbol_), static_cast<QWidget*>(title_)}) {
-        child->setAttribute(Qt::WA_TransparentForMouseEvents);
-    }
     VelkoraPressableButtonStyle::apply(this, environment);
 }
 
 void MenuAction::setTitleKey(const QString& key)
 {
     titleKey_ = key;
-    title_->setText(localized(key));
-    setAccessibleName(title_->text());
+    setText(localized(key));
+    setAccessibleName(text());
 }
 
 void MenuAction::setSymbol(const QString& symbol)
 {
-    symbol_->setName(symbol);
-}
-
-QString MenuAction::symbol() const
-{
-    return symbol_->name();
+    symbol_ = symbol;
+    update();
 }
 
 void MenuAction::setActive(bool active)
@@ -94,33 +85,17 @@ void MenuAction::setActiveProgress(qreal progress)
     update();
 }
 
-void MenuAction::changeEvent(QEvent* event)
-{
-    if (event->type() == QEvent::EnabledChange) {
-        // The content fades with the tile; the press style owns the tile's
-        // own effect, so the children carry theirs.
-        for (QWidget* child : {static_cast<QWidget*>(symbol_), static_cast<QWidget*>(title_)}) {
-            auto* effect = qobject_cast<QGraphicsOpacityEffect*>(child->graphicsEffect());
-            if (!effect) {
-                effect = new QGraphicsOpacityEffect(child);
-                child->setGraphicsEffect(effect);
-            }
-            effect->setOpacity(isEnabled() ? 1.0 : disabledOpacity);
-            effect->setEnabled(!isEnabled());
-        }
-        update();
-    }
-    QAbstractButton::changeEvent(event);
-}
-
 QSize MenuAction::sizeHint() const
 {
-    return layout()->sizeHint();
+    const QFontMetricsF metrics(titleFont());
+    const qreal height = 2 * verticalPadding + SymbolImage::side(symbolSize) + spacing + metrics.height();
+    return QSize(static_cast<int>(std::ceil(metrics.horizontalAdvance(text()))) + 16,
+                 static_cast<int>(std::ceil(height)));
 }
 
 QSize MenuAction::minimumSizeHint() const
 {
-    return layout()->minimumSize();
+    return QSize(40, sizeHint().height());
 }
 
 void MenuAction::paintEvent(QPaintEvent*)
@@ -133,6 +108,17 @@ void MenuAction::paintEvent(QPaintEvent*)
     painter.strokePath(shape, QPen(blend(VelkoraTheme::border(), withOpacity(tint_, activeBorderOpacity),
                                          activeProgress_),
                                    1.0));
+
+    // The symbol over the title, the pair centred in the tile.
+    const QFontMetricsF metrics(titleFont());
+    const qreal side = SymbolImage::side(symbolSize);
+    const qreal top = (height() - (side + spacing + metrics.height())) / 2;
+    SymbolImage::paint(painter, QRectF((width() - side) / 2, top, side, side), symbol_, symbolSize, QFont::DemiBold,
+                       tint_);
+    painter.setFont(titleFont());
+    painter.setPen(VelkoraTheme::label());
+    const QRectF titleArea(4, top + side + spacing, width() - 8, metrics.height());
+    painter.drawText(titleArea, Qt::AlignCenter, metrics.elidedText(text(), Qt::ElideRight, titleArea.width()));
 }
 
 }  // namespace velkora

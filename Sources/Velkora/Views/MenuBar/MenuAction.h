@@ -7,9 +7,6 @@
 
 namespace velkora {
 
-class SymbolView;
-class VelkoraLabel;
-class VelkoraPressableButtonStyle;
 
 // One quick-action tile of the popover: the symbol (17 pt semibold, in
 // `tint`) over the title (a key of the string table, 11 pt semibold, one
@@ -29,11 +26,11 @@ public:
     void setTitleKey(const QString& key);
     const QString& titleKey() const { return titleKey_; }
     void setSymbol(const QString& symbol);
-    QString symbol() const;
+    const QString& symbol() const { return symbol_; }
+    // The title as shown.
+    QString title() const { return text(); }
     void setActive(bool active);
     bool isActive() const { return active_; }
-
-    VelkoraLabel* titleLabel() const { return title_; }
 
     // 0 idle, 1 active; between while the highlight changes.
     qreal activeProgress() const { return activeProgress_; }
@@ -44,7 +41,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
 private:
     ViewEnvironment environment_;
@@ -52,8 +48,7 @@ private:
     QString titleKey_;
     bool active_ = false;
     qreal activeProgress_ = 0.0;
-    SymbolView* symbol_;
-    VelkoraLabel* title_;
+    QString symbol_;
 };
 
 }  // namespace velkora

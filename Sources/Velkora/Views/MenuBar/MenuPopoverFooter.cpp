@@ -20,7 +20,7 @@ namespace {
 
 SymbolView* captionSymbol(const QString& name, QWidget* parent)
 {
-    return new SymbolView(name, VelkoraFont::caption().pointSize(), QFont::Normal, ForegroundStyle::secondary, parent);
+    return new SymbolView(name, VelkoraFont::caption().pixelSize(), QFont::Normal, ForegroundStyle::secondary, parent);
 }
 
 }  // namespace

@@ -35,6 +35,8 @@ MenuPopoverView::MenuPopoverView(const ViewEnvironment& environment, QWidget* pa
     setFixedWidth(popoverWidth);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(padding, padding, padding, padding);
+    // Content at the top of a taller frame.
+    layout->addStretch(1);
 
     AppModel* model = environment_.model;
     connect(model, &AppModel::capabilitiesChanged, this, &MenuPopoverView::followModel);
@@ -96,7 +98,7 @@ void MenuPopoverView::build()
         stack->addWidget(placeholder_);
         break;
     }
-    layout()->addWidget(body_);
+    static_cast<QVBoxLayout*>(layout())->insertWidget(0, body_);
 }
 
 void MenuPopoverView::buildBattery(QVBoxLayout* stack)
