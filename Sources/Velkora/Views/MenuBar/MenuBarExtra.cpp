@@ -115,6 +115,10 @@ void MenuBarExtra::redraw()
     } else {
         strip_->setLabel(label_);
         strip_->setAccessibleName(accessible);
+        // The window's name tells window lists (and people reading the
+        // display from outside) what the item shows.
+        strip_->setWindowTitle(accessible.isEmpty() ? QStringLiteral("Tallowmere Status")
+                                                    : QStringLiteral("Tallowmere Status: ") + accessible);
     }
     emit labelRedrawn();
 }

@@ -22,6 +22,7 @@ MenuBarPanel::MenuBarPanel(const ViewEnvironment& environment, QWidget* parent)
     : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint), environment_(environment)
 {
     setObjectName(QStringLiteral("menu-bar-panel"));
+    setWindowTitle(QStringLiteral("Tallowmere Menu"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
 }

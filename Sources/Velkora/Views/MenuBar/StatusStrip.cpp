@@ -16,7 +16,6 @@ StatusStrip::StatusStrip(QWidget* parent)
                           Qt::WindowDoesNotAcceptFocus)
 {
     setObjectName(QStringLiteral("status-strip"));
-    setWindowTitle(QStringLiteral("Tallowmere Status"));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setCursor(Qt::PointingHandCursor);
     setFixedSize(2 * labelPadding, barHeight);
