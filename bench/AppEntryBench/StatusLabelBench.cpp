@@ -1,0 +1,92 @@
+// The menu-bar item's cost per change: a new battery reading, then the label
+// drawn again (images, text, the strip resized and painted), as the item does
+// after every poll tick. Offscreen, at the scale of a high-density screen.
+
+#include "MenuBar/MenuBarExtra.h"
+#include "MenuBar/StatusStrip.h"
+
+#include "Model/AppModel.h"
+#include "Services/ManualAppClock.h"
+#include "TestSupport/SimmacProcess.h"
+#include "VisualKit/VelkoraTheme.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+#include "BenchmarkSupport/BenchmarkMain.h"
+
+namespace {
+
+using namespace velkora;
+
+// Neither the helper nor the login item is registered: the model reads the
+// battery itself.
+class NotRegistered : public platform::SMAppService {
+public:
+    void registerService() override {}
+    void unregisterService() override {}
+    Status status() const override { return Status::notRegistered; }
+};
+
+void redraw(benchmark::State& state, MenuBarIconStyle style, bool batteryPower)
+{
+    // A laptop, so that the label shows a battery.
+    testsupport::SimmacProcess simmac;
+    const std::shared_ptr<ManualAppClock> clock = ManualAppClock::create();
+    AppModel::Services services;
+    services.clock = clock;
+    services.daemon = DaemonClient::create(clock->timeoutScheduler(), std::make_shared<NotRegistered>());
+    services.mainApp = std::make_shared<NotRegistered>();
+    services.installation = HelperInstallation{[] { return true; }, [] {}, [] {}, [] {}};
+    services.openLoginItems = [] {};
+    const std::shared_ptr<AppModel> model = AppModel::create(std::move(services));
+    if (model->batteryAvailability() != BatteryAvailability::present) {
+        state.SkipWithError("the simulated laptop shows no battery");
+        return;
+    }
+    AppSettings& settings = model->settings();
+    settings.setMenuBarIconStyle(style);
+    settings.setShowBatteryPower(batteryPower);
+    settings.setShowPercentage(true);
+    TelemetryStore& telemetry = model->telemetry();
+    ViewEnvironment environment;
+    environment.model = model.get();
+    environment.settings = &settings;
+    environment.telemetry = &telemetry;
+    MenuBarExtra item(environment, MenuBarExtra::Host::strip);
+    PowerSnapshot snapshot;
+    snapshot.state = ChargingState::charging;
+    int tick = 0;
+    for (auto _ : state) {
+        snapshot.battery.percentage = 40 + tick % 50;
+        snapshot.battery.systemLoadWatts = 8 + (tick % 7) * 0.3;
+        ++tick;
+        telemetry.setSnapshot(snapshot);
+        item.redraw();
+        item.strip()->repaint();
+    }
+}
+
+void LabelRedrawPerChange(benchmark::State& state)
+{
+    redraw(state, MenuBarIconStyle::dynamic, false);
+}
+BENCHMARK(LabelRedrawPerChange)->MinTime(2.0);
+
+void PowerBadgeRedrawPerChange(benchmark::State& state)
+{
+    redraw(state, MenuBarIconStyle::dynamic, true);
+}
+BENCHMARK(PowerBadgeRedrawPerChange)->MinTime(2.0);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_SCALE_FACTOR", "2");
+    QApplication application(argc, argv);
+    VelkoraTheme::apply(AppAppearance::dark);
+    return velkora::bench::runBenchmarks(argc, argv);
+}
