@@ -4,6 +4,8 @@
 #include "WorkspaceNotificationObservation.h"
 
 #include "Foundation/Bundle.h"
+#include "Foundation/SimulatedRoot.h"
+#include "Log/Logger.h"
 #include "Simulator/SimmacConnection.h"
 
 #include <signal.h>
@@ -23,6 +25,12 @@ namespace platform {
 namespace fs = std::filesystem;
 
 namespace {
+
+const Logger& log()
+{
+    static const Logger logger("AppKit", "Workspace");
+    return logger;
+}
 
 NSError cannotOpen(const fs::path& bundle, int code, const std::string& problem)
 {
@@ -116,6 +124,22 @@ void NSWorkspace::openApplication(const fs::path& bundle, const NSWorkspaceOpenC
             }
         }
     }).detach();
+}
+
+bool NSWorkspace::openURL(const std::string& macPath)
+{
+    const fs::path target = SimulatedRoot::resolve(macPath);
+    std::error_code error;
+    if (target.extension() != ".app" || !fs::is_directory(target, error)) {
+        log().error("Cannot open %{public}s: no application is there", target.string());
+        return false;
+    }
+    openApplication(target, NSWorkspaceOpenConfiguration{}, [target](const std::optional<NSError>& failure) {
+        if (failure) {
+            log().error("Cannot open %{public}s: %{public}s", target.string(), failure->localizedDescription());
+        }
+    });
+    return true;
 }
 
 std::vector<NSRunningApplication> NSWorkspace::runningApplications() const

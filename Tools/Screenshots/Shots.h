@@ -10,5 +10,6 @@ void addBatteryShots(ScreenshotCatalog& catalog);
 void addWindowShots(ScreenshotCatalog& catalog);
 void addEntryShots(ScreenshotCatalog& catalog);
 void addMenuBarShots(ScreenshotCatalog& catalog);
+void addScheduleShots(ScreenshotCatalog& catalog);
 
 }  // namespace screenshots

@@ -62,6 +62,7 @@ ScreenshotCatalog catalog()
     screenshots::addWindowShots(pages);
     screenshots::addEntryShots(pages);
     screenshots::addMenuBarShots(pages);
+    screenshots::addScheduleShots(pages);
     return pages;
 }
 

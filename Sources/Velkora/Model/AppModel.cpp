@@ -2,6 +2,7 @@
 
 #include "Services/AppIdentity.h"
 #include "Services/AppInstallation.h"
+#include "Services/AppLanguage.h"
 #include "UserNotifications/UNUserNotificationCenter.h"
 #include "UserDefaults/UserDefaults.h"
 #include "VelkoraCore/IPC.h"
@@ -58,6 +59,10 @@ AppModel::AppModel(Services services)
       helperLogger_(std::string(IPC::machServiceName), "Lifecycle")
 {
     isAwaitingSystemApproval_ = platform::UserDefaults::standard().boolForKey(awaitingApprovalKey);
+    // A task list or history that is not on disk would be lost at the next
+    // start without the user knowing: say so in the banner.
+    connect(schedules_.get(), &ScheduleStore::saveFailed, this,
+            [this](const QString& reason) { setLastError(localized(QStringLiteral("无法保存定时任务：%@"), reason)); });
     const bool present = monitor_->batteryPresent();
     capabilities_.batteryPresent = present;
     if (present) {

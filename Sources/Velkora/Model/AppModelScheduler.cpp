@@ -3,7 +3,7 @@
 #include "Model/AppModel.h"
 
 #include "ErrorDescription.h"
-#include "LocalCalendar.h"
+#include "Model/LocalCalendar.h"
 #include "Services/AppLanguage.h"
 #include "Services/ClientError.h"
 

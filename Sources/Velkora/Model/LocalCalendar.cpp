@@ -1,4 +1,4 @@
-#include "LocalCalendar.h"
+#include "Model/LocalCalendar.h"
 
 #include <ctime>
 #include <tuple>
@@ -55,7 +55,18 @@ sys_days LocalCalendar::day(Date date)
 
 std::optional<Date> LocalCalendar::atTimeOfDay(Date date, TimeOfDay time)
 {
-    std::tm wanted = local(date);
+    return at(year_month_day(day(date)), time);
+}
+
+std::optional<Date> LocalCalendar::at(year_month_day calendarDay, TimeOfDay time)
+{
+    if (!calendarDay.ok()) {
+        return std::nullopt;
+    }
+    std::tm wanted{};
+    wanted.tm_year = static_cast<int>(calendarDay.year()) - 1900;
+    wanted.tm_mon = static_cast<int>(static_cast<unsigned>(calendarDay.month())) - 1;
+    wanted.tm_mday = static_cast<int>(static_cast<unsigned>(calendarDay.day()));
     wanted.tm_hour = time.hour;
     wanted.tm_min = time.minute;
     wanted.tm_sec = time.second;

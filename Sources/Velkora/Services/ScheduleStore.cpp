@@ -319,13 +319,15 @@ QByteArray ScheduleStore::encode(const QList<ScheduledTask>& tasks, const QList<
     return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-void ScheduleStore::save() const
+void ScheduleStore::save()
 {
     const QByteArray bytes = encode(tasks_, history_);
     QSaveFile file(filePath_);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) {
-        file.commit();
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) {
+        return;
     }
+    // The list stays as the user set it; the file keeps its last good content.
+    emit saveFailed(file.errorString());
 }
 
 }  // namespace velkora

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace platform {
@@ -51,6 +52,12 @@ public:
     // CFBundleExecutable in Contents/MacOS, or else the one file there.
     void openApplication(const std::filesystem::path& bundle, const NSWorkspaceOpenConfiguration& configuration,
                          OpenCompletion completion);
+
+    // Opens the file at `macPath`, a path of the simulated Mac: an
+    // application bundle (a folder named *.app) opens as openApplication()
+    // opens it. False when there is nothing at the path that it can open; the
+    // start itself goes on after the call and its failure is only logged.
+    bool openURL(const std::string& macPath);
 
     // The applications that announced themselves, oldest first; empty when
     // simmac cannot be asked.

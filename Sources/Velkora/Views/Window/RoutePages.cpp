@@ -7,6 +7,10 @@
 #include "Battery/ChargeControlView.h"
 #include "Battery/DashboardView.h"
 
+#include "Schedules/ScheduleView.h"
+
+#include "Shortcuts/ShortcutsView.h"
+
 #include "Model/AppModel.h"
 
 namespace velkora {
@@ -22,8 +26,8 @@ QWidget* makeRoutePage(SidebarRoute route, const ViewEnvironment& environment)
     case SidebarRoute::chargeControl: return new ChargeControlView(environment);
     case SidebarRoute::sleepBehavior: return new PageHost(route);
     case SidebarRoute::energyUsage: return new EnergyUsageView(environment);
-    case SidebarRoute::schedules: return new PageHost(route);
-    case SidebarRoute::shortcuts: return new PageHost(route);
+    case SidebarRoute::schedules: return new ScheduleView(environment);
+    case SidebarRoute::shortcuts: return new ShortcutsView(environment);
     case SidebarRoute::overlay: return new PageHost(route);
     case SidebarRoute::menuBar: return new PageHost(route);
     case SidebarRoute::other: return new PageHost(route);

@@ -70,8 +70,9 @@ struct TaskHistoryEntry {
 // "~/Library/Application Support/Velkora/schedules.json" (under the simulated
 // home). Every assignment of either list rewrites the file atomically; the
 // file's history holds the newest 500 entries. A file that cannot be read or
-// decoded gives empty lists and stays as it is until the next change. Main
-// thread only.
+// decoded gives empty lists and stays as it is until the next change. A
+// write that fails keeps the lists in memory as they were set and says so
+// through saveFailed(). Main thread only.
 class ScheduleStore : public QObject {
     Q_OBJECT
 public:
@@ -97,9 +98,12 @@ signals:
     void objectWillChange();
     void tasksChanged();
     void historyChanged();
+    // After a change whose write of the file failed; `reason` is the file
+    // system's description of the failure.
+    void saveFailed(const QString& reason);
 
 private:
-    void save() const;
+    void save();
 
     Clock clock_;
     QString filePath_;

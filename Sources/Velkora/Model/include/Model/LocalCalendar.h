@@ -30,6 +30,8 @@ public:
     // summer time), the first time that exists after it; when the clock
     // passes it twice, the first. Nothing when the C library cannot place it.
     static std::optional<Date> atTimeOfDay(Date date, TimeOfDay time);
+    // `day` at `time`, placed as atTimeOfDay places it.
+    static std::optional<Date> at(std::chrono::year_month_day day, TimeOfDay time);
 };
 
 }  // namespace velkora
