@@ -4,13 +4,19 @@
 #include "Simulator/SimmacConnection.h"
 
 #include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMimeData>
+#include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <vector>
 
 namespace platform {
 
@@ -35,6 +41,36 @@ QString applicationName(const std::string& bundlePath)
     return QString::fromStdString(name);
 }
 
+// The property lists of the background items a bundle carries.
+std::vector<std::string> daemonPropertyLists(const std::filesystem::path& bundle)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(bundle / "Contents/Library/LaunchDaemons", error)) {
+        if (entry.is_regular_file(error) && entry.path().extension() == ".plist") {
+            names.push_back(entry.path().filename().string());
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The application bundles among the dropped URLs.
+QStringList droppedBundles(const QMimeData* data)
+{
+    QStringList bundles;
+    if (data == nullptr) {
+        return bundles;
+    }
+    for (const QUrl& url : data->urls()) {
+        const QString path = url.toLocalFile();
+        if (path.endsWith(QStringLiteral(".app")) && std::filesystem::is_directory(path.toStdString())) {
+            bundles.append(path);
+        }
+    }
+    return bundles;
+}
+
 QLabel* plainLabel(const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
@@ -48,6 +84,7 @@ QLabel* plainLabel(const QString& text, QWidget* parent)
 LoginItemsPage::LoginItemsPage(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("loginItemsPage"));
+    setAcceptDrops(true);
     auto* layout = new QVBoxLayout(this);
     auto* title = plainLabel(QStringLiteral("Login Items & Extensions"), this);
     QFont heading = title->font();
@@ -151,6 +188,46 @@ void LoginItemsPage::setAllowed(const QString& label, bool allowed)
     if (!shown.isEmpty()) {
         showProblem(shown);
     }
+}
+
+void LoginItemsPage::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!droppedBundles(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void LoginItemsPage::dropEvent(QDropEvent* event)
+{
+    const QStringList bundles = droppedBundles(event->mimeData());
+    if (bundles.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    for (const QString& bundle : bundles) {
+        addApplication(bundle);
+    }
+}
+
+void LoginItemsPage::addApplication(const QString& bundlePath)
+{
+    const std::filesystem::path bundle(bundlePath.toStdString());
+    const std::vector<std::string> plists = daemonPropertyLists(bundle);
+    QString problem;
+    if (plists.empty()) {
+        problem = QStringLiteral("%1 has no background items to allow.").arg(applicationName(bundle.string()));
+    }
+    for (const std::string& plist : plists) {
+        try {
+            const Json item = request("launchd.register", {{"bundle", bundle.string()}, {"plist", plist}});
+            request("launchd.approve", {{"label", item.value("label", "")}});
+        } catch (const simulator::SimmacError& error) {
+            problem = QStringLiteral("%1 could not be allowed in the background: %2")
+                          .arg(applicationName(bundle.string()), QString::fromUtf8(error.what()));
+        }
+    }
+    reload();
+    showProblem(problem);
 }
 
 void LoginItemsPage::showProblem(const QString& text)

@@ -1,7 +1,12 @@
 #include "SystemSettings/LoginItemsPage.h"
 #include "TestSupport/SimmacProcess.h"
 
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
+#include <QMimeData>
+#include <QUrl>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -9,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -97,6 +103,51 @@ TEST_F(LoginItemsPageTest, AnItemThatWentAwayUnderThePageIsReportedAndLeavesTheL
     EXPECT_EQ(page.problem().toStdString(), "no background item \"" + label + "\" is registered");
     EXPECT_EQ(page.allowSwitch(QString::fromStdString(label)), nullptr);
     EXPECT_EQ(status(), "notRegistered");
+}
+
+// Drops `paths` (as file URLs) on the page; whether the page took them.
+bool drop(LoginItemsPage& page, const std::vector<fs::path>& paths)
+{
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const fs::path& path : paths) {
+        urls.append(QUrl::fromLocalFile(QString::fromStdString(path.string())));
+    }
+    data.setUrls(urls);
+    const QPoint centre = page.rect().center();
+    QDragEnterEvent enter(centre, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&page, &enter);
+    if (!enter.isAccepted()) {
+        return false;
+    }
+    QDropEvent dropped(QPointF(centre), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&page, &dropped);
+    return dropped.isAccepted();
+}
+
+TEST_F(LoginItemsPageTest, ADroppedApplicationAddsItsBackgroundItemsAllowed)
+{
+    LoginItemsPage page;
+    page.show();
+    EXPECT_EQ(status(), "notRegistered");
+    // Files that are no application bundle are not taken.
+    const fs::path other = simmac.root() / "notes.txt";
+    std::ofstream(other) << "text";
+    EXPECT_FALSE(drop(page, {other}));
+    EXPECT_EQ(page.allowSwitch(QString::fromStdString(label)), nullptr);
+
+    ASSERT_TRUE(drop(page, {bundle()}));
+    EXPECT_EQ(status(), "enabled");
+    QAbstractButton* allow = page.allowSwitch(QString::fromStdString(label));
+    ASSERT_NE(allow, nullptr);
+    EXPECT_TRUE(allow->isChecked());
+    EXPECT_EQ(page.problem(), "");
+
+    // An application without background items says so.
+    const fs::path plain = simmac.root() / "Applications/Plain.app";
+    fs::create_directories(plain / "Contents");
+    ASSERT_TRUE(drop(page, {plain}));
+    EXPECT_EQ(page.problem(), "Plain has no background items to allow.");
 }
 
 TEST_F(LoginItemsPageTest, WithoutSimmacThePageSaysWhyItListsNothing)

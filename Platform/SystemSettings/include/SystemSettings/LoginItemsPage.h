@@ -18,6 +18,11 @@ namespace platform {
 // `simmacctl disapprove` do. A request that fails puts the switch back and
 // shows simmac's reason under the list. The list is read when the page is
 // made, by reload(), and each time the application becomes active.
+//
+// An application bundle dropped on the page (from a file manager or a
+// guide's card) adds its background items (Contents/Library/LaunchDaemons)
+// to the list and allows them, as dragging an application into the list
+// does on a Mac.
 class LoginItemsPage : public QWidget {
 public:
     explicit LoginItemsPage(QWidget* parent = nullptr);
@@ -30,6 +35,13 @@ public:
     QAbstractButton* allowSwitch(const QString& label) const;
     // The failure shown under the list; empty when the last request succeeded.
     QString problem() const;
+
+    // Adds and allows the background items of the bundle at `bundlePath`.
+    void addApplication(const QString& bundlePath);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void setAllowed(const QString& label, bool allowed);
