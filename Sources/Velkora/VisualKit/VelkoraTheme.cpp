@@ -185,6 +185,13 @@ QColor VelkoraTheme::floatingSurface(ColorAppearance appearance)
     return isDark(appearance) ? rgb(0.15, 0.165, 0.16) : rgb(0.99, 0.99, 0.99);
 }
 
+QColor VelkoraTheme::ultraThinMaterial(ColorAppearance appearance)
+{
+    QColor material = floatingSurface(appearance);
+    material.setAlphaF(0.62);
+    return material;
+}
+
 QColor VelkoraTheme::separator(ColorAppearance appearance)
 {
     return isDark(appearance) ? white(0.32) : black(0.22);

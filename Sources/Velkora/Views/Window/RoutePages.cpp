@@ -11,6 +11,10 @@
 
 #include "Shortcuts/ShortcutsView.h"
 
+#include "Overlay/OverlaySettingsView.h"
+
+#include "Settings/SleepBehaviorView.h"
+
 #include "Model/AppModel.h"
 
 namespace velkora {
@@ -24,11 +28,11 @@ QWidget* makeRoutePage(SidebarRoute route, const ViewEnvironment& environment)
         }
         return new DashboardView(environment);
     case SidebarRoute::chargeControl: return new ChargeControlView(environment);
-    case SidebarRoute::sleepBehavior: return new PageHost(route);
+    case SidebarRoute::sleepBehavior: return new SleepBehaviorView(environment);
     case SidebarRoute::energyUsage: return new EnergyUsageView(environment);
     case SidebarRoute::schedules: return new ScheduleView(environment);
     case SidebarRoute::shortcuts: return new ShortcutsView(environment);
-    case SidebarRoute::overlay: return new PageHost(route);
+    case SidebarRoute::overlay: return new OverlaySettingsView(environment);
     case SidebarRoute::menuBar: return new PageHost(route);
     case SidebarRoute::other: return new PageHost(route);
     }

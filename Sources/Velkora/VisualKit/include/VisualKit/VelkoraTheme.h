@@ -52,6 +52,10 @@ public:
     static QColor fill(ColorAppearance appearance = current());
     // The opaque surface of popovers, menus and tooltips.
     static QColor floatingSurface(ColorAppearance appearance = current());
+    // The thinnest see-through material, for a card that floats over other
+    // applications' windows: the floating surface at 0.62, so what lies
+    // behind still shows through.
+    static QColor ultraThinMaterial(ColorAppearance appearance = current());
     // Hairlines between rows; dividers lay it at a further opacity.
     static QColor separator(ColorAppearance appearance = current());
 

@@ -1,0 +1,249 @@
+#include "Overlay/OverlayPresenter.h"
+
+#include "Overlay/OverlayPanel.h"
+
+#include "Model/AppModel.h"
+#include "VisualKit/ReduceMotionSource.h"
+#include "VisualKit/VelkoraMotion.h"
+#include "VisualKit/ViewEnvironment.h"
+
+#include <QGuiApplication>
+#include <QRegion>
+#include <QScreen>
+#include <QVariantAnimation>
+
+#include <algorithm>
+
+namespace velkora {
+
+namespace {
+
+// How far `rect` lies from `point`: 0 inside it.
+qint64 squaredDistance(const QRect& rect, QPoint point)
+{
+    const qint64 dx = std::max({rect.left() - point.x(), 0, point.x() - rect.right()});
+    const qint64 dy = std::max({rect.top() - point.y(), 0, point.y() - rect.bottom()});
+    return dx * dx + dy * dy;
+}
+
+// `start` moved as little as possible to put a span of `length` inside
+// [low, high]; the low end when the span is longer than the range.
+int clampSpan(int start, int length, int low, int high)
+{
+    return std::max(low, std::min(start, high - length + 1));
+}
+
+}  // namespace
+
+OverlayPresenter& OverlayPresenter::shared()
+{
+    // Lives for the whole process: the panel may still be up when the
+    // application object goes, and nothing must run after that.
+    static OverlayPresenter* const presenter = new OverlayPresenter;
+    return *presenter;
+}
+
+OverlayPresenter::OverlayPresenter() = default;
+
+OverlayPresenter::~OverlayPresenter() = default;
+
+OverlayPanel* OverlayPresenter::panel() const
+{
+    return panel_;
+}
+
+void OverlayPresenter::setReduceMotionSource(ReduceMotionSource* source)
+{
+    reduceMotion_ = source;
+}
+
+bool OverlayPresenter::reducesMotion()
+{
+    if (!reduceMotion_) {
+        if (!workspaceReduceMotion_) {
+            workspaceReduceMotion_ = ReduceMotionSource::followingWorkspace();
+        }
+        reduceMotion_ = workspaceReduceMotion_.get();
+    }
+    return reduceMotion_->reduceMotion();
+}
+
+void OverlayPresenter::show(AppModel& model)
+{
+    if (!model.batteryPresent()) {
+        hide(true);
+        return;
+    }
+    ++animationGeneration_;
+    // A panel draws one model's readings; another model's (or a gone
+    // model's) panel makes way for a new one.
+    if (panel_ && model_ != &model) {
+        close();
+    }
+    if (panel_) {
+        isHiding_ = false;
+        panel_->setAcceptsDrags(true);
+        present(panel_, restingPosition_);
+        return;
+    }
+    OverlayPanel* panel = makePanel(model);
+    panel->adjustSize();
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    const QPoint centred = available.center() - QPoint(panel->width() / 2, panel->height() / 2);
+    const QPoint wanted = model.settings().overlayPosition().value_or(centred);
+    panel_ = panel;
+    model_ = &model;
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        screens.append(screen->availableGeometry());
+    }
+    restingPosition_ = placeOnScreens(QRect(wanted, panel->size()), screens);
+    isHiding_ = false;
+    present(panel, restingPosition_);
+}
+
+void OverlayPresenter::hide(bool animated)
+{
+    if (!panel_) {
+        return;
+    }
+    const std::size_t generation = ++animationGeneration_;
+    isHiding_ = true;
+    OverlayPanel* panel = panel_;
+    panel->setAcceptsDrags(false);
+    if (!animated || reducesMotion() || !panel->isVisible()) {
+        close();
+        return;
+    }
+    animate(panel, restingPosition_ + QPoint(0, slideDistance), 0.0);
+    connect(animation_, &QAbstractAnimation::finished, this, [this, generation, panel = QPointer(panel)] {
+        if (generation == animationGeneration_ && panel && panel == panel_) {
+            close();
+        }
+    });
+}
+
+OverlayPanel* OverlayPresenter::makePanel(AppModel& model)
+{
+    ViewEnvironment environment;
+    environment.model = &model;
+    environment.telemetry = &model.telemetry();
+    environment.settings = &model.settings();
+    reducesMotion();
+    environment.reduceMotion = reduceMotion_;
+    auto* panel = new OverlayPanel(environment);
+    connect(panel, &OverlayPanel::dragStarted, this, [this, panel] {
+        // The user takes the panel where it is, fully there.
+        if (panel == panel_ && !isHiding_) {
+            stopAnimation();
+            panel->setWindowOpacity(1.0);
+        }
+    });
+    connect(panel, &OverlayPanel::dragEnded, this, [this, panel](QPoint position) {
+        if (panel == panel_ && !isHiding_) {
+            rememberDraggedPosition(position);
+        }
+    });
+    return panel;
+}
+
+QPoint OverlayPresenter::placeOnScreens(const QRect& frame, const QList<QRect>& screens)
+{
+    QRegion visible;
+    for (const QRect& screen : screens) {
+        visible += screen;
+    }
+    if (screens.isEmpty() || visible.intersected(frame) == QRegion(frame)) {
+        return frame.topLeft();
+    }
+    QRect best;
+    qint64 bestOverlap = 0;
+    for (const QRect& screen : screens) {
+        const QRect overlap = screen & frame;
+        const qint64 area = qint64(overlap.width()) * overlap.height();
+        if (area > bestOverlap) {
+            bestOverlap = area;
+            best = screen;
+        }
+    }
+    if (bestOverlap == 0) {
+        qint64 nearest = -1;
+        for (const QRect& screen : screens) {
+            const qint64 distance = squaredDistance(screen, frame.center());
+            if (nearest < 0 || distance < nearest) {
+                nearest = distance;
+                best = screen;
+            }
+        }
+    }
+    return QPoint(clampSpan(frame.x(), frame.width(), best.left(), best.right()),
+                  clampSpan(frame.y(), frame.height(), best.top(), best.bottom()));
+}
+
+void OverlayPresenter::present(OverlayPanel* panel, QPoint position)
+{
+    stopAnimation();
+    if (reducesMotion()) {
+        panel->setWindowOpacity(1.0);
+        panel->move(position);
+        panel->show();
+        panel->raise();
+        return;
+    }
+    if (!panel->isVisible()) {
+        panel->setWindowOpacity(0.0);
+        panel->move(position + QPoint(0, slideDistance));
+    }
+    panel->show();
+    panel->raise();
+    animate(panel, position, 1.0);
+}
+
+void OverlayPresenter::animate(OverlayPanel* panel, QPoint to, double opacity)
+{
+    stopAnimation();
+    const QPoint from = panel->pos();
+    const double fromOpacity = panel->windowOpacity();
+    auto* animation = new QVariantAnimation(panel);
+    animation->setStartValue(0.0);
+    animation->setEndValue(1.0);
+    animation->setDuration(animationMilliseconds);
+    animation->setEasingCurve(VelkoraMotion::quick().curve);
+    connect(animation, &QVariantAnimation::valueChanged, panel, [panel, from, to, fromOpacity, opacity](const QVariant& value) {
+        const double progress = value.toDouble();
+        panel->move(from + (to - from) * progress);
+        panel->setWindowOpacity(fromOpacity + (opacity - fromOpacity) * progress);
+    });
+    animation_ = animation;
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void OverlayPresenter::stopAnimation()
+{
+    if (animation_) {
+        // Stopping emits no finished(): an interrupted hide never closes.
+        animation_->disconnect(this);
+        animation_->stop();
+    }
+}
+
+void OverlayPresenter::close()
+{
+    stopAnimation();
+    if (panel_) {
+        panel_->close();
+    }
+    panel_ = nullptr;
+    isHiding_ = false;
+    emit panelClosed();
+}
+
+void OverlayPresenter::rememberDraggedPosition(QPoint position)
+{
+    restingPosition_ = position;
+    if (model_) {
+        model_->settings().setOverlayPosition(position);
+    }
+}
+
+}  // namespace velkora
