@@ -1,0 +1,191 @@
+#include "Schedules/ScheduleTaskList.h"
+#include "Schedules/ScheduleTaskRow.h"
+#include "Schedules/ScheduleView.h"
+#include "Schedules/TaskHistoryList.h"
+
+#include "VisualKit/ReduceMotionSource.h"
+#include "VisualKit/VelkoraButton.h"
+#include "VisualKit/VelkoraLabel.h"
+#include "VisualKit/VelkoraSwitch.h"
+
+#include "Model/AppModel.h"
+#include "Services/ManualAppClock.h"
+#include "TestSupport/SimmacProcess.h"
+#include "VelkoraCore/IPC.h"
+
+#include <QApplication>
+#include <QDateTimeEdit>
+#include <QElapsedTimer>
+#include <QSpinBox>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <functional>
+#include <optional>
+
+namespace velkora {
+namespace {
+
+using namespace std::chrono;
+using namespace std::chrono_literals;
+using Json = nlohmann::ordered_json;
+
+// The application as the user has it, but for time: its model on a manual
+// clock, running from its signed bundle in /Applications of a simulated
+// laptop whose launchd starts the real daemon, the helper approved; the page
+// is driven with the keyboard and the pointer.
+class SchedulesEndToEndTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        testsupport::SimmacProcess::Options options = testsupport::SimmacProcess::withModel("firmware-limit-laptop");
+        options.root = std::getenv("SIMMAC_ROOT");
+        // The battery stays where the test puts it until the test speeds time up.
+        options.speed = 0;
+        if (::geteuid() != 0) {
+            // The daemon that launchd starts runs as this user and writes SMC keys.
+            options.privilegedUid = ::geteuid();
+        }
+        simmac.emplace(options);
+        simmac->simmacctl({"plug"});
+        simmac->simmacctl({"level", "50"});
+
+        AppModel::Services services;
+        services.clock = clock;
+        services.openLoginItems = [] {};
+        model = AppModel::create(std::move(services));
+        started = clock->date();
+        ASSERT_TRUE(waitFor([&] { return clock->hasSleeperStartedNow(1s) && !model->helperStatus().isBusy(); }));
+        ASSERT_EQ(model->helperStatus(), HelperStatus::notInstalled());
+        model->performPrimaryHelperAction();
+        ASSERT_EQ(simmac->simmacctl({"approve", std::string(IPC::machServiceName)}).exitCode, 0);
+        for (int pass = 0; pass < 4 && model->helperStatus() != HelperStatus::enabled(); ++pass) {
+            tick();
+        }
+        ASSERT_EQ(model->helperStatus(), HelperStatus::enabled()) << model->helperStatus().title().toStdString();
+    }
+
+    void TearDown() override
+    {
+        page.reset();
+        if (model) {
+            std::weak_ptr<AppModel> weak = model;
+            model.reset();
+            waitFor([&] { return weak.expired(); });
+        }
+    }
+
+    ViewEnvironment environment()
+    {
+        ViewEnvironment environment;
+        environment.model = model.get();
+        environment.settings = &model->settings();
+        environment.telemetry = &model->telemetry();
+        environment.reduceMotion = &reduceMotion;
+        return environment;
+    }
+
+    bool waitFor(const std::function<bool()>& ready, int milliseconds = 10000)
+    {
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (!ready()) {
+            if (elapsed.elapsed() > milliseconds) {
+                return false;
+            }
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+        return true;
+    }
+
+    // A second passes: the poll loop ends its next pass and, every 30
+    // seconds of the model's life, the scheduler its pass. Each pass talks to
+    // the daemon with time-outs on this clock, so the clock moves on only
+    // once both loops sleep again.
+    void tick()
+    {
+        clock->advance(1s);
+        ASSERT_TRUE(waitFor([&] { return clock->hasSleeperStartedNow(1s); })) << "the poll pass did not end";
+        if ((clock->date() - started) % AppModel::schedulerInterval == 0s) {
+            ASSERT_TRUE(waitFor([&] { return clock->hasSleeperStartedNow(AppModel::schedulerInterval); }))
+                << "the scheduler's pass did not end";
+        }
+    }
+
+    Json battery() const { return simmac->status()["battery"]; }
+
+    std::optional<testsupport::SimmacProcess> simmac;
+    // A whole minute of the user's time of day plus ten: stepping the field's
+    // hour down and its minute up stays within one hour.
+    std::shared_ptr<ManualAppClock> clock =
+        ManualAppClock::create(floor<hours>(system_clock::now()) + 10min);
+    ManualAppClock::Date started;
+    std::shared_ptr<AppModel> model;
+    ReduceMotionSource reduceMotion;
+    std::unique_ptr<ScheduleView> page;
+};
+
+TEST_F(SchedulesEndToEndTest, ATaskAddedOnThePageToSetTheLimitToSixtyAMinuteFromNowIsCarriedOutAndRecorded)
+{
+    page = std::make_unique<ScheduleView>(environment());
+    page->resize(970, 760);
+    page->show();
+    ASSERT_NE(model->policy().chargeLimit, 60);
+
+    QTest::mouseClick(page->addButton(), Qt::LeftButton);
+    ASSERT_EQ(page->taskList()->rows().size(), 1);
+    ScheduleTaskRow* row = page->taskList()->rows()[0];
+    for (int click = 0; click < 20; ++click) {
+        QTest::keyClick(row->targetStepper(), Qt::Key_Down);
+    }
+    QDateTimeEdit* date = row->datePicker();
+    date->setCurrentSection(QDateTimeEdit::HourSection);
+    QTest::keyClick(date, Qt::Key_Down);
+    date->setCurrentSection(QDateTimeEdit::MinuteSection);
+    QTest::keyClick(date, Qt::Key_Up);
+    const ScheduledTask task = model->schedules().tasks().at(0);
+    ASSERT_EQ(task.targetPercentage, 60);
+    ASSERT_EQ(task.action, ScheduleAction::setLimit);
+    const ManualAppClock::Date added = clock->date();
+    EXPECT_EQ(floor<minutes>(task.date), floor<minutes>(added + 1min));
+
+    // The scheduler's passes come every 30 seconds; the task runs at the
+    // first pass after its time and only then.
+    while (model->schedules().history().isEmpty() && clock->date() < added + 2min) {
+        tick();
+        if (testing::Test::HasFatalFailure()) {
+            return;
+        }
+        ASSERT_TRUE(clock->date() >= task.date || model->schedules().history().isEmpty()) << "ran before its time";
+    }
+    ASSERT_EQ(model->schedules().history().size(), 1);
+    const TaskHistoryEntry run = model->schedules().history().at(0);
+    EXPECT_TRUE(run.succeeded) << run.message.toStdString();
+    EXPECT_EQ(run.taskName, QStringLiteral("Set Charge Limit"));
+    EXPECT_LT(run.executedAt - task.date, AppModel::schedulerInterval);
+    EXPECT_EQ(model->policy().chargeLimit, 60);
+    EXPECT_TRUE(model->policy().managementEnabled);
+    EXPECT_FALSE(model->schedules().tasks().at(0).enabled) << "a one-off task ends with its run";
+    EXPECT_FALSE(row->enabledSwitch()->isChecked());
+
+    // The page shows the run.
+    ASSERT_EQ(page->historyList()->rows().size(), 1);
+    EXPECT_EQ(page->historyList()->rows()[0]->findChild<VelkoraLabel*>(QStringLiteral("history-task-name"))->text(),
+              QStringLiteral("Set Charge Limit"));
+
+    // The daemon charges to 60 % and holds the battery there.
+    simmac->simmacctl({"speed", "3000"});
+    ASSERT_TRUE(waitFor([&] { return battery()["level"].get<double>() >= 59.5; }, 20000)) << battery().dump();
+    ASSERT_TRUE(waitFor([&] { return !battery()["charging"].get<bool>(); }, 5000)) << battery().dump();
+    QTest::qWait(1500);
+    const Json held = battery();
+    EXPECT_FALSE(held["charging"].get<bool>()) << held.dump();
+    EXPECT_NEAR(held["level"].get<double>(), 60, 1) << held.dump();
+}
+
+}  // namespace
+}  // namespace velkora
