@@ -155,6 +155,13 @@ TEST_F(VelkoraAppTest, TheStripShowsTheModelsLabelRedrawsOnChangesAndOpensThePan
     EXPECT_TRUE(item.panel()->isVisible());
     EXPECT_NE(item.panel()->content(), nullptr);
     EXPECT_GE(item.panel()->y(), strip->y() + strip->height());
+
+    // The popover's way to the main window closes it.
+    app->environment().openMainWindow();
+    settle();
+    EXPECT_FALSE(item.panel()->isVisible());
+    ASSERT_NE(app->mainWindow(), nullptr);
+    EXPECT_TRUE(app->mainWindow()->isVisible());
 }
 
 }  // namespace velkora::test

@@ -72,6 +72,10 @@ std::optional<ColorAppearance> VelkoraApp::preferredColorScheme() const
 
 void VelkoraApp::openMainWindow()
 {
+    // Asked from the menu-bar panel, the panel gives way to the window.
+    if (QWidget* popup = QApplication::activePopupWidget()) {
+        popup->close();
+    }
     if (!mainWindow_) {
         mainWindow_ = new MainWindow(environment_, [this] { mainWindowDidAppear(); });
         mainWindow_->setKeptOutOfTaskBar(!model_->settings().showDockIcon());

@@ -58,7 +58,8 @@ public:
     // the desktop), else the chosen one.
     std::optional<ColorAppearance> preferredColorScheme() const;
 
-    // Brings the main window to the front, making it when none is open.
+    // Brings the main window to the front, making it when none is open; an
+    // open menu-bar panel closes.
     void openMainWindow();
     // The open main window; null when it was closed or never opened.
     MainWindow* mainWindow() const { return mainWindow_; }
