@@ -15,6 +15,7 @@ const Program programs[] = {
     {"Velkora", VELKORA_PROGRAM},     {"VelkoraDaemon", VELKORA_DAEMON_PROGRAM}, {"simmac", SIMMAC_PROGRAM},
     {"simmacctl", SIMMACCTL_PROGRAM}, {"codesign", CODESIGN_PROGRAM},            {"pmset", PMSET_PROGRAM},
     {"top", TOP_PROGRAM},             {"shortcuts", SHORTCUTS_PROGRAM},          {"System Settings", SYSTEM_SETTINGS_PROGRAM},
+    {"velkora-capture-screen", CAPTURE_SCREEN_PROGRAM},
 };
 
 struct Outcome {

@@ -25,7 +25,11 @@ int main(int argc, char** argv)
         std::fputs(usage, stdout);
         return 0;
     }
-    if (argc != 2 || argv[1][0] == '-') {
+    if (argc >= 2 && argv[1][0] == '-') {
+        std::fprintf(stderr, "velkora-capture-screen: unknown option '%s'\n%s", argv[1], usage);
+        return 2;
+    }
+    if (argc != 2) {
         std::fprintf(stderr, "velkora-capture-screen: %s\n%s", argc < 2 ? "no file given" : "one file only", usage);
         return 2;
     }
