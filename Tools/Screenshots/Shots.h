@@ -11,5 +11,6 @@ void addWindowShots(ScreenshotCatalog& catalog);
 void addEntryShots(ScreenshotCatalog& catalog);
 void addMenuBarShots(ScreenshotCatalog& catalog);
 void addScheduleShots(ScreenshotCatalog& catalog);
+void addSettingsShots(ScreenshotCatalog& catalog);
 
 }  // namespace screenshots

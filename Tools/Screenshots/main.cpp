@@ -63,6 +63,7 @@ ScreenshotCatalog catalog()
     screenshots::addEntryShots(pages);
     screenshots::addMenuBarShots(pages);
     screenshots::addScheduleShots(pages);
+    screenshots::addSettingsShots(pages);
     return pages;
 }
 

@@ -155,6 +155,10 @@ void AppModel::setTopUpTransitioning(bool value)
 {
     publish(isTopUpTransitioning_, value, &AppModel::isTopUpTransitioningChanged);
 }
+void AppModel::setUninstallingHelper(bool value)
+{
+    publish(isUninstallingHelper_, value, &AppModel::isUninstallingHelperChanged);
+}
 void AppModel::setSnapshot(PowerSnapshot value) { telemetry_->setSnapshot(std::move(value)); }
 
 void AppModel::start()

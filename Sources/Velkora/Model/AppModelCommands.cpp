@@ -24,9 +24,12 @@ QString AppModel::limitMessage(std::int64_t requested, std::int64_t restored, co
                  QString::number(restored) + chineseSuffix);
 }
 
-void AppModel::updatePolicy(const std::function<void(ChargePolicy&)>& mutation)
+void AppModel::updatePolicy(const std::function<void(ChargePolicy&)>& mutation, ChangeCompletion completion)
 {
     if (!requireBattery()) {
+        if (completion) {
+            completion(false);
+        }
         return;
     }
     const ChargePolicy old = policy_;
@@ -91,7 +94,7 @@ void AppModel::updatePolicy(const std::function<void(ChargePolicy&)>& mutation)
         }
         limitUpdateStop_.emplace();
         runPolicyUpdate(weak_from_this(), daemon_, clock_, limitUpdateStop_->get_token(), id, changed, old,
-                        limitChanged);
+                        limitChanged, std::move(completion));
         return;
     }
 
@@ -100,11 +103,15 @@ void AppModel::updatePolicy(const std::function<void(ChargePolicy&)>& mutation)
         setChargeLimitError(message);
         failedChargeLimit_ = requested;
     }
+    if (completion) {
+        completion(false);
+    }
 }
 
 QCoro::Task<> AppModel::runPolicyUpdate(std::weak_ptr<AppModel> model, std::shared_ptr<DaemonClient> daemon,
                                         std::shared_ptr<AppClock> clock, std::stop_token stop, QUuid id,
-                                        ChargePolicy updated, ChargePolicy previous, bool limitChanged)
+                                        ChargePolicy updated, ChargePolicy previous, bool limitChanged,
+                                        ChangeCompletion completion)
 {
     std::optional<PowerSnapshot> reply;
     std::optional<QString> failure;
@@ -148,6 +155,9 @@ QCoro::Task<> AppModel::runPolicyUpdate(std::weak_ptr<AppModel> model, std::shar
     if (self->limitUpdateID_ == id) {
         self->setLimitUpdating(false);
         self->limitUpdateID_.reset();
+    }
+    if (completion && (reply || failure)) {
+        completion(reply.has_value());
     }
 }
 
@@ -275,36 +285,43 @@ void AppModel::setPowerMode(PowerSourceKind source, PowerMode mode)
     send(ControlCommand::setPowerMode(source, mode));
 }
 
-void AppModel::setMagSafeLED(MagSafeLEDMode mode)
+void AppModel::setMagSafeLED(MagSafeLEDMode mode, ChangeCompletion completion)
 {
-    send(ControlCommand::setMagSafeLED(mode));
+    send(ControlCommand::setMagSafeLED(mode), std::move(completion));
 }
 
-void AppModel::send(ControlCommand command)
+void AppModel::send(ControlCommand command, ChangeCompletion completion)
 {
-    if (!requireBattery()) {
+    const bool usable = requireBattery() && helperStatus_ == HelperStatus::enabled() && !helperNeedsUpdate_;
+    if (!usable) {
+        if (batteryPresent()) {
+            setLastError(localized(helperStatus_ != HelperStatus::enabled()
+                                       ? QStringLiteral("请先安装并批准充电后台服务")
+                                       : QStringLiteral("请先更新后台服务，再执行此操作")));
+        }
+        if (completion) {
+            completion(false);
+        }
         return;
     }
-    if (helperStatus_ != HelperStatus::enabled()) {
-        setLastError(localized(QStringLiteral("请先安装并批准充电后台服务")));
-        return;
-    }
-    if (helperNeedsUpdate_) {
-        setLastError(localized(QStringLiteral("请先更新后台服务，再执行此操作")));
-        return;
-    }
-    runSend(shared_from_this(), std::move(command));
+    runSend(shared_from_this(), std::move(command), std::move(completion));
 }
 
-QCoro::Task<> AppModel::runSend(std::shared_ptr<AppModel> model, ControlCommand command)
+QCoro::Task<> AppModel::runSend(std::shared_ptr<AppModel> model, ControlCommand command,
+                                ChangeCompletion completion)
 {
+    bool applied = false;
     try {
         PowerSnapshot reply = co_await model->daemon_->perform(std::move(command), commandTimeout);
         model->setSnapshot(std::move(reply));
         model->setCalibrationActive(model->snapshot().calibrationPhase != CalibrationPhase::inactive);
         model->setLastError(std::nullopt);
+        applied = true;
     } catch (const std::exception& error) {
         model->setLastError(localizedDescription(error));
+    }
+    if (completion) {
+        completion(applied);
     }
 }
 

@@ -445,6 +445,10 @@ void AppModel::installApplicationAndRelaunch()
 
 void AppModel::uninstallHelper()
 {
+    if (isUninstallingHelper_) {
+        return;
+    }
+    setUninstallingHelper(true);
     runUninstall(shared_from_this());
 }
 
@@ -459,10 +463,12 @@ QCoro::Task<> AppModel::runUninstall(std::shared_ptr<AppModel> model)
         model->daemon_->uninstall();
     } catch (const std::exception& error) {
         model->setLastError(localizedDescription(error));
+        model->setUninstallingHelper(false);
         co_return;
     }
     model->clearHelperApprovalWait();
     model->setHelperStatus(HelperStatus::notInstalled());
+    model->setUninstallingHelper(false);
 }
 
 }  // namespace velkora

@@ -67,6 +67,15 @@ HelpLink::~HelpLink()
     delete popover_;
 }
 
+void HelpLink::setTextKey(const QString& textKey)
+{
+    text_ = localized(textKey);
+    if (VelkoraLabel* shown = popoverText()) {
+        shown->setText(text_);
+        popover_->adjustSize();
+    }
+}
+
 bool HelpLink::isShowing() const
 {
     return popover_ && popover_->isVisible();

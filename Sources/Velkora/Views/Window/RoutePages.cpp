@@ -9,11 +9,12 @@
 
 #include "Schedules/ScheduleView.h"
 
-#include "Shortcuts/ShortcutsView.h"
-
 #include "Overlay/OverlaySettingsView.h"
 
+#include "Settings/OtherSettingsView.h"
 #include "Settings/SleepBehaviorView.h"
+
+#include "Shortcuts/ShortcutsView.h"
 
 #include "Model/AppModel.h"
 
@@ -34,7 +35,7 @@ QWidget* makeRoutePage(SidebarRoute route, const ViewEnvironment& environment)
     case SidebarRoute::shortcuts: return new ShortcutsView(environment);
     case SidebarRoute::overlay: return new OverlaySettingsView(environment);
     case SidebarRoute::menuBar: return new PageHost(route);
-    case SidebarRoute::other: return new PageHost(route);
+    case SidebarRoute::other: return new OtherSettingsView(environment);
     }
     return new PageHost(route);
 }

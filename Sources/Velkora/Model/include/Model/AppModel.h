@@ -120,6 +120,8 @@ public:
     bool isDischargeTransitioning() const { return isDischargeTransitioning_; }
     bool isLimitUpdating() const { return isLimitUpdating_; }
     bool isTopUpTransitioning() const { return isTopUpTransitioning_; }
+    // From uninstallHelper() until the helper is unregistered or that failed.
+    bool isUninstallingHelper() const { return isUninstallingHelper_; }
 
     // capabilities().batteryPresent.
     bool batteryPresent() const { return capabilities_.batteryPresent; }
@@ -151,7 +153,8 @@ public:
     void performPrimaryHelperAction();
     void openHelperApprovalSettings();
     void installHelper();
-    // Hands the hardware back to the system, then unregisters the helper.
+    // Hands the hardware back to the system, then unregisters the helper;
+    // ignored while an uninstall runs.
     void uninstallHelper();
     // Called when the application becomes active (the Qt application's state
     // change is connected to it): re-checks the helper on a Mac with a battery.
@@ -165,7 +168,15 @@ public:
     // updatePolicy applies `mutation` to policy() at once (normalised), and
     // restores the whole previous policy if the daemon refuses or does not
     // answer within 5 seconds. A newer update supersedes an older one.
-    void updatePolicy(const std::function<void(ChargePolicy&)>& mutation);
+    //
+    // `completion`, for a caller that keeps a value of its own beside the
+    // daemon's (a display setting stored with the change), hears once
+    // whether the daemon took the change: true on its answer, false when the
+    // change was refused on the spot, by the daemon or for want of an answer
+    // (lastError then says why). An update superseded before its answer
+    // hears nothing; the newer one's caller hears for both.
+    using ChangeCompletion = std::function<void(bool applied)>;
+    void updatePolicy(const std::function<void(ChargePolicy&)>& mutation, ChangeCompletion completion = {});
     // Re-applies the limit of the last failed change, or, while the helper
     // is not usable, takes the helper's primary action first.
     void resolveChargeLimitFailure();
@@ -177,7 +188,8 @@ public:
     void startCalibration();
     void cancelCalibration();
     void setPowerMode(PowerSourceKind source, PowerMode mode);
-    void setMagSafeLED(MagSafeLEDMode mode);
+    // `completion` as for updatePolicy.
+    void setMagSafeLED(MagSafeLEDMode mode, ChangeCompletion completion = {});
 
     // Samples the five applications that use the most energy away from the
     // main thread and publishes them in highEnergyApps (empty when sampling
@@ -212,6 +224,7 @@ signals:
     void isDischargeTransitioningChanged();
     void isLimitUpdatingChanged();
     void isTopUpTransitioningChanged();
+    void isUninstallingHelperChanged();
 
 private:
     explicit AppModel(Services services);
@@ -232,6 +245,7 @@ private:
     void setDischargeTransitioning(bool value);
     void setLimitUpdating(bool value);
     void setTopUpTransitioning(bool value);
+    void setUninstallingHelper(bool value);
     void setSnapshot(PowerSnapshot value);
 
     // Start-up and loops.
@@ -274,11 +288,13 @@ private:
     // Policy updates and commands.
     static QCoro::Task<> runPolicyUpdate(std::weak_ptr<AppModel> model, std::shared_ptr<DaemonClient> daemon,
                                          std::shared_ptr<AppClock> clock, std::stop_token stop, QUuid id,
-                                         ChargePolicy updated, ChargePolicy previous, bool limitChanged);
+                                         ChargePolicy updated, ChargePolicy previous, bool limitChanged,
+                                         ChangeCompletion completion);
     static QCoro::Task<> runTopUp(std::shared_ptr<AppModel> model, bool start, bool before);
     static QCoro::Task<> runForceDischarge(std::shared_ptr<AppModel> model, bool enable, bool before);
-    static QCoro::Task<> runSend(std::shared_ptr<AppModel> model, ControlCommand command);
-    void send(ControlCommand command);
+    static QCoro::Task<> runSend(std::shared_ptr<AppModel> model, ControlCommand command,
+                                 ChangeCompletion completion);
+    void send(ControlCommand command, ChangeCompletion completion = {});
     QString limitMessage(std::int64_t requested, std::int64_t restored, const QString& englishSuffix,
                          const QString& chineseSuffix) const;
 
@@ -313,6 +329,7 @@ private:
     bool isDischargeTransitioning_ = false;
     bool isLimitUpdating_ = false;
     bool isTopUpTransitioning_ = false;
+    bool isUninstallingHelper_ = false;
 
     // Counters and tasks.
     int batteryProbeFailures_ = 0;

@@ -20,6 +20,10 @@ public:
     explicit HelpLink(const QString& textKey, QWidget* parent = nullptr);
     ~HelpLink() override;
 
+    // The help text as shown, and a new one (a key), also in an open popover.
+    const QString& helpText() const { return text_; }
+    void setTextKey(const QString& textKey);
+
     // Whether the popover is open.
     bool isShowing() const;
     // The popover's text label while it is open.
