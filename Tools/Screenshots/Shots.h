@@ -12,5 +12,6 @@ void addEntryShots(ScreenshotCatalog& catalog);
 void addMenuBarShots(ScreenshotCatalog& catalog);
 void addScheduleShots(ScreenshotCatalog& catalog);
 void addSettingsShots(ScreenshotCatalog& catalog);
+void addOverlayShots(ScreenshotCatalog& catalog);
 
 }  // namespace screenshots

@@ -64,6 +64,7 @@ ScreenshotCatalog catalog()
     screenshots::addMenuBarShots(pages);
     screenshots::addScheduleShots(pages);
     screenshots::addSettingsShots(pages);
+    screenshots::addOverlayShots(pages);
     return pages;
 }
 
