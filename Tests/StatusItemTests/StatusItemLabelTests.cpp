@@ -255,4 +255,14 @@ TEST_F(StatusItemLabelTest, TheDrawnLabelIsTheIconBesideItsTextInTheStatusColour
     EXPECT_TRUE(whiteText);
 }
 
+TEST_F(StatusItemLabelTest, DigitsAreMonospacedSoTheLabelKeepsItsWidthAsThePercentageChanges)
+{
+    battery(ChargingState::onBattery, 11);
+    const int narrowDigits = label().render(2, bar, now).width();
+    battery(ChargingState::onBattery, 88);
+    EXPECT_EQ(label().render(2, bar, now).width(), narrowDigits);
+    battery(ChargingState::onBattery, 100);
+    EXPECT_GT(label().render(2, bar, now).width(), narrowDigits) << "a third digit takes room";
+}
+
 }  // namespace velkora::test

@@ -1,12 +1,12 @@
 #include "MenuBar/StatusItemLabel.h"
 
 #include "MenuBar/MenuBarBatteryImage.h"
+#include "MenuBar/MenuBarText.h"
 #include "MenuBar/StatusPowerImage.h"
 
 #include "VisualKit/BatteryStatusTone.h"
 #include "VisualKit/DesktopPowerText.h"
 #include "VisualKit/SymbolImage.h"
-#include "VisualKit/VelkoraFont.h"
 
 #include "Services/AppLanguage.h"
 #include "Services/AppSettings.h"
@@ -22,11 +22,6 @@ namespace {
 
 const QString batteryPrefix = QStringLiteral("battery.");
 const QString boltSuffix = QStringLiteral(".bolt");
-
-QFont textFont()
-{
-    return VelkoraFont::system(13, QFont::Medium);
-}
 
 }  // namespace
 
@@ -183,8 +178,8 @@ QImage StatusItemLabel::render(qreal scale, const QColor& primary, Date now) con
     const QSizeF iconSize = shown.image ? shown.image->size()
                                         : QSizeF(SymbolImage::side(symbolPointSize), SymbolImage::side(symbolPointSize));
     const QString label = text();
-    const QFont font = textFont();
-    const qreal textWidth = label.isEmpty() ? 0 : QFontMetricsF(font).horizontalAdvance(label);
+    const QFont font = MenuBarText::font();
+    const qreal textWidth = label.isEmpty() ? 0 : MenuBarText::width(font, label);
     const qreal width = iconSize.width() + (label.isEmpty() ? 0 : spacing + textWidth);
 
     QImage image(static_cast<int>(std::ceil(width * scale)), static_cast<int>(std::ceil(height * scale)),
@@ -200,10 +195,9 @@ QImage StatusItemLabel::render(qreal scale, const QColor& primary, Date now) con
         SymbolImage::paint(painter, iconRect, shown.symbol, symbolPointSize, QFont::Medium, foreground);
     }
     if (!label.isEmpty()) {
-        painter.setFont(font);
         painter.setPen(foreground);
-        painter.drawText(QRectF(iconSize.width() + spacing, 0, textWidth + 1, height),
-                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, label);
+        const qreal lineHeight = QFontMetricsF(font).height();
+        MenuBarText::draw(painter, font, QPointF(iconSize.width() + spacing, (height - lineHeight) / 2), label);
     }
     return image;
 }

@@ -2,8 +2,7 @@
 
 #include "MenuBar/MenuBarBatteryImage.h"
 #include "MenuBar/MenuBarPowerText.h"
-
-#include "VisualKit/VelkoraFont.h"
+#include "MenuBar/MenuBarText.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -59,16 +58,12 @@ MenuBarImage StatusPowerImage::make(std::optional<double> watts, std::optional<i
             drawPlug(painter, color);
         }
         // Text stands upright: its line box rests 1 point above the bottom.
-        const QFont font = VelkoraFont::system(13, QFont::Medium);
-        const QFontMetricsF metrics(font);
+        const QFont font = MenuBarText::font();
         painter.save();
         painter.translate(0, size.height());
         painter.scale(1, -1);
-        painter.setFont(font);
         painter.setPen(color);
-        const qreal lineHeight = metrics.height();
-        painter.drawText(QRectF(31, size.height() - 1 - lineHeight, size.width() - 31, lineHeight),
-                         Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, text);
+        MenuBarText::draw(painter, font, QPointF(31, size.height() - 1 - QFontMetricsF(font).height()), text);
         painter.restore();
     });
 }
