@@ -11,6 +11,7 @@
 
 #include "Services/AppLanguage.h"
 #include "Services/AppSettings.h"
+#include "Services/TelemetryStore.h"
 
 #include <QGraphicsOpacityEffect>
 
@@ -23,7 +24,10 @@ protected:
     {
         OverlayFixture::SetUp();
         createSettledModel();
-        widget = std::make_unique<OverlayWidgetView>(environment());
+        // Readings of the test's own: the model's poll cannot bring others.
+        ViewEnvironment own = environment();
+        own.telemetry = &telemetry;
+        widget = std::make_unique<OverlayWidgetView>(own);
         widget->show();
         settle();
     }
@@ -41,12 +45,7 @@ protected:
         // The hardware figure differs, so that showing it would show.
         snapshot.battery.hardwarePercentage = percentage + 3;
         snapshot.state = state;
-        // A reply of the fake daemon still under way brings the same.
-        {
-            std::lock_guard lock(daemonMutex);
-            daemonSnapshot = snapshot;
-        }
-        model->telemetry().setSnapshot(snapshot);
+        telemetry.setSnapshot(snapshot);
         settle();
     }
 
@@ -60,6 +59,7 @@ protected:
         return !effect || effect->opacity() > 0.99;
     }
 
+    TelemetryStore telemetry;
     std::unique_ptr<OverlayWidgetView> widget;
 };
 

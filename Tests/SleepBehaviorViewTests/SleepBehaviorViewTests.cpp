@@ -234,7 +234,9 @@ TEST_F(SleepBehaviorViewTest, TheStatusPanelFollowsTheReadingsAndThePolicy)
         std::lock_guard lock(daemonMutex);
         daemonSnapshot = unplugged;
     }
-    model->telemetry().setSnapshot(unplugged);
+    // The next poll brings it.
+    tick();
+    ASSERT_TRUE(waitFor([&] { return !model->snapshot().battery.adapterConnected; }));
     settle();
     EXPECT_EQ(page->statusLabel()->text(), protects());
     EXPECT_EQ(page->powerSourceLabel()->text(), localized(QStringLiteral("使用电池")));
