@@ -13,5 +13,6 @@ void addMenuBarShots(ScreenshotCatalog& catalog);
 void addScheduleShots(ScreenshotCatalog& catalog);
 void addSettingsShots(ScreenshotCatalog& catalog);
 void addOverlayShots(ScreenshotCatalog& catalog);
+void addMenuBarSettingsShots(ScreenshotCatalog& catalog);
 
 }  // namespace screenshots

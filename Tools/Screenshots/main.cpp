@@ -65,6 +65,7 @@ ScreenshotCatalog catalog()
     screenshots::addScheduleShots(pages);
     screenshots::addSettingsShots(pages);
     screenshots::addOverlayShots(pages);
+    screenshots::addMenuBarSettingsShots(pages);
     return pages;
 }
 

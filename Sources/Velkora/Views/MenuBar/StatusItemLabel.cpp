@@ -1,6 +1,7 @@
 #include "MenuBar/StatusItemLabel.h"
 
 #include "MenuBar/MenuBarBatteryImage.h"
+#include "MenuBar/MenuBarBatteryText.h"
 #include "MenuBar/MenuBarText.h"
 #include "MenuBar/StatusPowerImage.h"
 
@@ -148,10 +149,8 @@ QString StatusItemLabel::text() const
     if (content() != Content::icon || !batteryPresent()) {
         return QString();
     }
-    if (settings_.showPercentage() || settings_.menuBarIconStyle() == MenuBarIconStyle::compact) {
-        return QString::number(displayedPercentage()) + QLatin1Char('%');
-    }
-    return QString();
+    return MenuBarBatteryText::value(false, settings_.showPercentage(), settings_.menuBarIconStyle(),
+                                     displayedPercentage(), telemetry_.snapshot().battery.systemLoadWatts);
 }
 
 std::optional<QString> StatusItemLabel::accessibilityLabel(Date now) const

@@ -11,6 +11,7 @@
 
 #include "Overlay/OverlaySettingsView.h"
 
+#include "Settings/MenuBarSettingsView.h"
 #include "Settings/OtherSettingsView.h"
 #include "Settings/SleepBehaviorView.h"
 
@@ -34,7 +35,7 @@ QWidget* makeRoutePage(SidebarRoute route, const ViewEnvironment& environment)
     case SidebarRoute::schedules: return new ScheduleView(environment);
     case SidebarRoute::shortcuts: return new ShortcutsView(environment);
     case SidebarRoute::overlay: return new OverlaySettingsView(environment);
-    case SidebarRoute::menuBar: return new PageHost(route);
+    case SidebarRoute::menuBar: return new MenuBarSettingsView(environment);
     case SidebarRoute::other: return new OtherSettingsView(environment);
     }
     return new PageHost(route);
