@@ -10,21 +10,11 @@
 // parameter does not take, or a wrong command line); 3 no application that
 // offers shortcuts is running.
 
-#include "AppIntents/ShortcutsEndpoint.h"
+#include "AppIntents/ShortcutsConnection.h"
 
 #include <nlohmann/json.hpp>
 
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,12 +24,9 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 namespace fs = std::filesystem;
-using platform::ShortcutsEndpoint;
+using platform::ShortcutsConnection;
 
 constexpr const char* usage = "usage: shortcuts list | shortcuts run NAME [PARAMETER=VALUE ...]";
-
-// The longest action waits 10 s for a reading and 10 s for the policy.
-constexpr std::chrono::seconds replyLimit{30};
 
 enum Status { done = 0, actionFailed = 1, notRun = 2, notRunning = 3 };
 
@@ -47,98 +34,6 @@ int refuse(const std::string& message)
 {
     std::fprintf(stderr, "shortcuts: %s\n", message.c_str());
     return notRun;
-}
-
-// One connection to an application's socket.
-class Connection {
-public:
-    explicit Connection(int descriptor) : descriptor_(descriptor) {}
-    ~Connection() { ::close(descriptor_); }
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-
-    // Nothing when nobody serves the socket: the application is gone.
-    static std::optional<Connection> open(const fs::path& path)
-    {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        if (path.native().size() >= sizeof address.sun_path) {
-            return std::nullopt;
-        }
-        std::memcpy(address.sun_path, path.c_str(), path.native().size() + 1);
-        const int descriptor = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (descriptor < 0) {
-            return std::nullopt;
-        }
-        if (::connect(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-            ::close(descriptor);
-            return std::nullopt;
-        }
-        return std::optional<Connection>(std::in_place, descriptor);
-    }
-
-    // Sends the request and reads the one-line answer; throws
-    // std::runtime_error saying what went wrong.
-    Json exchange(const Json& request)
-    {
-        const std::string line = request.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
-        for (std::size_t sent = 0; sent < line.size();) {
-            const ssize_t count = ::send(descriptor_, line.data() + sent, line.size() - sent, MSG_NOSIGNAL);
-            if (count < 0 && errno != EINTR) {
-                throw std::runtime_error(std::string("cannot send the request: ") + std::strerror(errno));
-            }
-            sent += count > 0 ? static_cast<std::size_t>(count) : 0;
-        }
-        const auto deadline = std::chrono::steady_clock::now() + replyLimit;
-        std::string reply;
-        char buffer[4096];
-        while (reply.find('\n') == std::string::npos) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            pollfd readable{descriptor_, POLLIN, 0};
-            const int ready = left.count() > 0 ? ::poll(&readable, 1, static_cast<int>(left.count())) : 0;
-            if (ready < 0 && errno == EINTR) {
-                continue;
-            }
-            if (ready <= 0) {
-                throw std::runtime_error("the application did not answer within " +
-                                         std::to_string(replyLimit.count()) + " seconds");
-            }
-            const ssize_t count = ::recv(descriptor_, buffer, sizeof buffer, 0);
-            if (count < 0 && errno == EINTR) {
-                continue;
-            }
-            if (count <= 0) {
-                throw std::runtime_error("the application closed the connection without answering");
-            }
-            reply.append(buffer, static_cast<std::size_t>(count));
-            if (reply.size() > ShortcutsEndpoint::maximumReplySize) {
-                throw std::runtime_error("the application's answer is longer than " +
-                                         std::to_string(ShortcutsEndpoint::maximumReplySize) + " bytes");
-            }
-        }
-        Json answer = Json::parse(reply.substr(0, reply.find('\n')), nullptr, false);
-        if (!answer.is_object()) {
-            throw std::runtime_error("the application's answer is not a JSON object");
-        }
-        return answer;
-    }
-
-private:
-    int descriptor_;
-};
-
-// The sockets of the applications that may be running, in name order.
-std::vector<fs::path> applicationSockets()
-{
-    std::vector<fs::path> sockets;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(ShortcutsEndpoint::directory(), error)) {
-        if (entry.path().extension() == ".sock") {
-            sockets.push_back(entry.path());
-        }
-    }
-    std::sort(sockets.begin(), sockets.end());
-    return sockets;
 }
 
 std::string text(const Json& object, const char* key)
@@ -156,8 +51,8 @@ int notRunningStatus()
 int list()
 {
     bool anyRunning = false;
-    for (const fs::path& socket : applicationSockets()) {
-        std::optional<Connection> connection = Connection::open(socket);
+    for (const fs::path& socket : ShortcutsConnection::applicationSockets()) {
+        std::optional<ShortcutsConnection> connection = ShortcutsConnection::open(socket);
         if (!connection) {
             continue;
         }
@@ -193,8 +88,8 @@ int run(const std::string& name, const std::vector<std::string_view>& assignment
 
     bool anyRunning = false;
     std::string refusal;
-    for (const fs::path& socket : applicationSockets()) {
-        std::optional<Connection> connection = Connection::open(socket);
+    for (const fs::path& socket : ShortcutsConnection::applicationSockets()) {
+        std::optional<ShortcutsConnection> connection = ShortcutsConnection::open(socket);
         if (!connection) {
             continue;
         }

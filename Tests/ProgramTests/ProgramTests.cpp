@@ -16,6 +16,7 @@ const Program programs[] = {
     {"simmacctl", SIMMACCTL_PROGRAM}, {"codesign", CODESIGN_PROGRAM},            {"pmset", PMSET_PROGRAM},
     {"top", TOP_PROGRAM},             {"shortcuts", SHORTCUTS_PROGRAM},          {"System Settings", SYSTEM_SETTINGS_PROGRAM},
     {"velkora-capture-screen", CAPTURE_SCREEN_PROGRAM},
+    {"Shortcuts", SHORTCUTS_APPLICATION_PROGRAM},
 };
 
 struct Outcome {

@@ -7,24 +7,37 @@
 #include "VisualKit/VelkoraButton.h"
 #include "VisualKit/VelkoraLabel.h"
 
+#include "AppKit/NSWorkspace.h"
+
+#include <csignal>
 #include <filesystem>
-#include <fstream>
+#include <optional>
 
 namespace velkora::test {
 
 class ShortcutsViewTest : public WindowFixture {
 protected:
-    // An application at the Shortcuts application's place that leaves a
-    // mark in the simulated root when it starts.
-    std::filesystem::path installMarkingApplication()
+    void TearDown() override
     {
-        const std::filesystem::path executables = simmac.root() / "System/Applications/Shortcuts.app/Contents/MacOS";
-        std::filesystem::create_directories(executables);
-        const std::filesystem::path executable = executables / "Shortcuts";
-        std::ofstream(executable) << "#!/bin/sh\ntouch \"$SIMMAC_ROOT/shortcuts-opened\"\n";
-        std::filesystem::permissions(executable, std::filesystem::perms::owner_all);
-        return simmac.root() / "shortcuts-opened";
+        // The Shortcuts application this test opened.
+        if (shortcutsApplication) {
+            ::kill(*shortcutsApplication, SIGTERM);
+        }
+        WindowFixture::TearDown();
     }
+
+    // The process of the Shortcuts application once it announced itself.
+    std::optional<pid_t> runningShortcuts() const
+    {
+        for (const platform::NSRunningApplication& application : platform::NSWorkspace::shared().runningApplications()) {
+            if (application.bundleIdentifier() == "com.apple.shortcuts") {
+                return application.processIdentifier();
+            }
+        }
+        return std::nullopt;
+    }
+
+    std::optional<pid_t> shortcutsApplication;
 };
 
 TEST_F(ShortcutsViewTest, TheCardListsTheFourteenActionsAsTheyStandInAColumnOfOneWidth)
@@ -57,10 +70,14 @@ TEST_F(ShortcutsViewTest, TheCardListsTheFourteenActionsAsTheyStandInAColumnOfOn
 TEST_F(ShortcutsViewTest, TheButtonOpensTheShortcutsApplicationOfTheMac)
 {
     createSettledModel();
-    const std::filesystem::path mark = installMarkingApplication();
     auto* page = show(new ShortcutsView(environment()));
+    ASSERT_EQ(runningShortcuts(), std::nullopt);
     click(page, QStringLiteral("open-shortcuts"));
-    EXPECT_TRUE(waitFor([&] { return std::filesystem::exists(mark); }));
+    // A program of its own has to start: up to four of the fixture's waits.
+    for (int wait = 0; wait < 4 && !shortcutsApplication; ++wait) {
+        waitFor([&] { return (shortcutsApplication = runningShortcuts()).has_value(); });
+    }
+    EXPECT_TRUE(shortcutsApplication);
 }
 
 TEST_F(ShortcutsViewTest, WithoutTheShortcutsApplicationTheButtonDoesNothing)

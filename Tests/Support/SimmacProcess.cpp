@@ -110,6 +110,11 @@ std::filesystem::path SimmacProcess::systemSettingsBundle()
     return VELKORA_SYSTEM_SETTINGS_BUNDLE;
 }
 
+std::filesystem::path SimmacProcess::shortcutsBundle()
+{
+    return VELKORA_SHORTCUTS_BUNDLE;
+}
+
 SimmacProcess::SimmacProcess() : SimmacProcess(Options{}) {}
 
 SimmacProcess::SimmacProcess(Options options)
@@ -133,6 +138,7 @@ SimmacProcess::SimmacProcess(Options options)
     std::filesystem::create_symlink(pmsetExecutable(), root_ / "usr/bin/pmset", exists);
     std::filesystem::create_directory_symlink(systemSettingsBundle(), root_ / "System/Applications/System Settings.app",
                                               exists);
+    std::filesystem::create_directory_symlink(shortcutsBundle(), root_ / "System/Applications/Shortcuts.app", exists);
 
     if (const char* previous = std::getenv("SIMMAC_ROOT")) {
         previousRoot_ = previous;

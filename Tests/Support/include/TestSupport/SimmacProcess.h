@@ -13,7 +13,8 @@ namespace testsupport {
 
 // A real simmac for one test: a fresh simulated root from mkdtemp with the
 // simulated Mac's tools installed ($SIMMAC_ROOT/usr/bin/pmset and
-// "$SIMMAC_ROOT/System/Applications/System Settings.app"), simmac started
+// "$SIMMAC_ROOT/System/Applications/System Settings.app" and
+// ".../Shortcuts.app"), simmac started
 // on it with the chosen model, SIMMAC_ROOT set for this process while it lives
 // (so the IOKit stand-in, SMCKit, ProcessInfo and simmacctl find it), and all
 // of it stopped and removed at the end. Throws std::runtime_error with simmac's
@@ -87,6 +88,7 @@ public:
     static std::filesystem::path simmacctlExecutable();
     static std::filesystem::path pmsetExecutable();
     static std::filesystem::path systemSettingsBundle();
+    static std::filesystem::path shortcutsBundle();
 
 private:
     void waitUntilAnswering();
