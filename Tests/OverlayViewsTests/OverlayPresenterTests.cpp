@@ -164,6 +164,24 @@ TEST_F(OverlayPresenterTest, APositionOffEveryScreenComesBackOntoTheScreen)
     EXPECT_EQ(panel->pos(), QPoint(area.right() - panel->width() + 1, area.top() + 100));
 }
 
+TEST_F(OverlayPresenterTest, AStoredPositionIsReadOnlyInTheFormItIsWrittenIn)
+{
+    platform::UserDefaults defaults(QStringLiteral("com.velkora.tests.overlay-position"));
+    for (const QVariant& stored : {QVariant(QStringLiteral("{12, -40")), QVariant(QStringLiteral("12, 40")),
+                                   QVariant(QStringLiteral("{1e9, 4}")), QVariant(42), QVariant(true)}) {
+        defaults.set(QStringLiteral("overlayPosition"), stored);
+        EXPECT_FALSE(AppSettings(platform::UserDefaults(QStringLiteral("com.velkora.tests.overlay-position")))
+                         .overlayPosition()
+                         .has_value())
+            << stored.toString().toStdString();
+    }
+    AppSettings(platform::UserDefaults(QStringLiteral("com.velkora.tests.overlay-position")))
+        .setOverlayPosition(QPoint(12, -40));
+    EXPECT_EQ(defaults.object(QStringLiteral("overlayPosition")).toString(), QStringLiteral("{12, -40}"));
+    EXPECT_EQ(AppSettings(platform::UserDefaults(QStringLiteral("com.velkora.tests.overlay-position"))).overlayPosition(),
+              QPoint(12, -40));
+}
+
 TEST(OverlayPlacement, AFrameComesOntoTheScreenThatShowsMostOfItOrElseTheNearest)
 {
     const QList<QRect> screens{QRect(0, 0, 1440, 900), QRect(1440, 0, 1920, 1080)};

@@ -33,7 +33,7 @@ xcb_atom_t internAtom(xcb_connection_t* connection, const char* name)
 
 OverlayPanel::OverlayPanel(const ViewEnvironment& environment)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                           Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint),
+                           Qt::WindowDoesNotAcceptFocus),
       widget_(new OverlayWidgetView(environment, this))
 {
     setObjectName(QStringLiteral("overlayPanel"));

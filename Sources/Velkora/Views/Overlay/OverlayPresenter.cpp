@@ -88,7 +88,8 @@ void OverlayPresenter::show(AppModel& model)
     }
     OverlayPanel* panel = makePanel(model);
     panel->adjustSize();
-    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const QRect available = primary ? primary->availableGeometry() : QRect(QPoint(0, 0), panel->size());
     const QPoint centred = available.center() - QPoint(panel->width() / 2, panel->height() / 2);
     const QPoint wanted = model.settings().overlayPosition().value_or(centred);
     panel_ = panel;
