@@ -1,6 +1,7 @@
 #include "XPC/NSXPCListener.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -8,11 +9,13 @@
 
 #include <asio.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <future>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
@@ -22,14 +25,30 @@
 
 #include "Foundation/SimulatedRoot.h"
 #include "Log/Logger.h"
+#include "XPCCheckQueue.h"
 #include "XPCConnectionCore.h"
+#include "XPCFrame.h"
 #include "XPCPeerProcess.h"
+#include "XPCServingContext.h"
 
 namespace platform {
 
 namespace {
 
 constexpr const char* launchdSocketVariable = "SIMMAC_LAUNCHD_SOCKET_FD";
+
+// Accepted connections share these threads; none of their handlers blocks.
+constexpr std::size_t servingThreadCount = 2;
+// Checks read files of the client's choosing within their own time limit;
+// clients beyond the waiting places are refused at once.
+constexpr std::size_t checkWorkerCount = 4;
+constexpr std::size_t checkWaitingLimit = 64;
+// An accepted connection holds its socket, a handle on its peer process and
+// a watch on that handle. The daemon keeps descriptors of its own aside (its
+// SMC and system connections, its files, the programs it runs).
+constexpr std::size_t descriptorsPerConnection = 3;
+constexpr rlim_t reservedDescriptors = 48;
+constexpr std::size_t maximumConnections = 4096;
 
 std::system_error listenerError(int code, const std::string& serviceName, const std::string& problem)
 {
@@ -62,16 +81,21 @@ struct NSXPCListener::Impl : std::enable_shared_from_this<NSXPCListener::Impl> {
           serviceName(std::move(serviceName)),
           socketPath(socketPathForMachService(this->serviceName)),
           logger("simmac.xpc", "Listener"),
-          workGuard(io.get_executor()),
-          acceptor(io),
-          retryTimer(io)
+          serving(XPCServingContext::make()),
+          acceptStrand(asio::make_strand(serving->io())),
+          acceptor(acceptStrand),
+          retryTimer(acceptStrand)
     {
     }
 
     std::optional<int> inheritedSocket() const;
     void bindOwnSocket();
     void acceptNext();
+    void retryAcceptingSoon(const std::error_code& error);
     void admit(asio::local::stream_protocol::socket peer);
+    // Why a new connection of `pid` cannot be taken now, if it cannot.
+    std::optional<std::string> problemTakingConnection(pid_t pid) const;
+    void turnAway(int descriptor, pid_t pid, const std::string& problem);
     void decide(const std::shared_ptr<NSXPCConnection>& connection);
     void forget(NSXPCConnection* connection);
 
@@ -80,19 +104,31 @@ struct NSXPCListener::Impl : std::enable_shared_from_this<NSXPCListener::Impl> {
     const std::filesystem::path socketPath;
     const Logger logger;
 
+    // Declared before everything bound to its event loop, so that it is let go of last.
+    const std::shared_ptr<XPCServingContext> serving;
+
     std::mutex mutex;
     std::shared_ptr<NSXPCListenerDelegate> delegate;
     std::chrono::milliseconds incompleteFrameTimeout = XPCConnectionCore::defaultIncompleteFrameTimeout;
-    std::unordered_map<NSXPCConnection*, std::shared_ptr<NSXPCConnection>> connections;
+    struct Accepted {
+        std::shared_ptr<NSXPCConnection> connection;
+        pid_t pid = 0;
+    };
+    std::unordered_map<NSXPCConnection*, Accepted> connections;
+    std::unordered_map<pid_t, std::size_t> connectionsPerProcess;
     bool closing = false;
+    // Turned-away connections are logged at most once a second, with a count of the rest.
+    std::chrono::steady_clock::time_point lastTurnedAwayLine;
+    std::size_t turnedAwayUnlogged = 0;
 
-    // Touched by the thread that resumes or destroys the listener, and by the accepting thread.
-    asio::io_context io;
-    asio::executor_work_guard<asio::io_context::executor_type> workGuard;
+    std::unique_ptr<XPCCheckQueue> checks;
+
+    // Touched on the accepting strand, and by resume() before it starts.
+    asio::strand<asio::io_context::executor_type> acceptStrand;
     asio::local::stream_protocol::acceptor acceptor;
     asio::steady_timer retryTimer;
-    std::thread thread;
     bool ownsSocketFile = false;
+    bool resumed = false;
 };
 
 std::filesystem::path NSXPCListener::socketPathForMachService(std::string_view machServiceName)
@@ -116,25 +152,29 @@ NSXPCListener::~NSXPCListener()
         std::lock_guard lock(impl_->mutex);
         impl_->closing = true;
     }
-    if (impl_->thread.joinable()) {
-        asio::post(impl_->io, [impl = impl_.get()] {
+    if (impl_->resumed) {
+        std::promise<void> closed;
+        asio::post(impl_->acceptStrand, [impl = impl_.get(), &closed] {
             std::error_code ignored;
             impl->acceptor.close(ignored);
             impl->retryTimer.cancel();
-            impl->workGuard.reset();
+            closed.set_value();
         });
-        impl_->thread.join();
+        closed.get_future().wait();
     }
-    std::unordered_map<NSXPCConnection*, std::shared_ptr<NSXPCConnection>> connections;
+    // Checks under way end before their connections are let go of.
+    impl_->checks.reset();
+    std::unordered_map<NSXPCConnection*, Impl::Accepted> connections;
     {
         std::lock_guard lock(impl_->mutex);
         std::swap(connections, impl_->connections);
+        impl_->connectionsPerProcess.clear();
     }
     for (auto& entry : connections) {
-        entry.second->invalidate();
+        entry.second.connection->invalidate();
     }
-    // Each connection's thread is joined as the connection is released.
     connections.clear();
+    impl_->serving->finish();
     if (impl_->ownsSocketFile) {
         std::error_code ignored;
         std::filesystem::remove(impl_->socketPath, ignored);
@@ -156,7 +196,7 @@ void NSXPCListener::setIncompleteFrameTimeout(std::chrono::milliseconds timeout)
 
 void NSXPCListener::resume()
 {
-    if (impl_->thread.joinable()) {
+    if (impl_->resumed) {
         return;
     }
     if (const std::optional<int> inherited = impl_->inheritedSocket()) {
@@ -164,8 +204,14 @@ void NSXPCListener::resume()
     } else {
         impl_->bindOwnSocket();
     }
-    impl_->acceptNext();
-    impl_->thread = std::thread([impl = impl_] { impl->io.run(); });
+    impl_->checks = std::make_unique<XPCCheckQueue>(checkWorkerCount, checkWaitingLimit);
+    if (impl_->checks->workerCount() == 0 || impl_->serving->start(servingThreadCount) == 0) {
+        std::error_code ignored;
+        impl_->acceptor.close(ignored);
+        throw listenerError(EAGAIN, impl_->serviceName, "no thread can be started to serve it");
+    }
+    impl_->resumed = true;
+    asio::post(impl_->acceptStrand, [impl = impl_] { impl->acceptNext(); });
 }
 
 // The launchd check-in: a socket the service manager bound to this service's
@@ -222,7 +268,7 @@ void NSXPCListener::Impl::bindOwnSocket()
             throw listenerError(EEXIST, serviceName, socketPath.string() + " exists and is not a socket");
         }
         // A socket file that refuses connections was left by a listener that is gone.
-        asio::local::stream_protocol::socket probe(io);
+        asio::local::stream_protocol::socket probe(serving->io());
         probe.connect(asio::local::stream_protocol::endpoint(socketPath.string()), error);
         if (!error) {
             throw listenerError(EADDRINUSE, serviceName, "another listener serves " + socketPath.string());
@@ -250,25 +296,84 @@ void NSXPCListener::Impl::bindOwnSocket()
 
 void NSXPCListener::Impl::acceptNext()
 {
-    acceptor.async_accept([this](const std::error_code& error, asio::local::stream_protocol::socket peer) {
-        // A connection accepted just before the listener closed is dropped with it.
-        if (!acceptor.is_open() || error == asio::error::operation_aborted) {
-            return;
-        }
-        if (error) {
-            // Out of descriptors or memory: try again shortly instead of spinning.
-            logger.error("Accepting a connection for \"%s\" failed: %s", serviceName, error.message());
-            retryTimer.expires_after(std::chrono::milliseconds(100));
-            retryTimer.async_wait([this](const std::error_code& waitError) {
-                if (!waitError && acceptor.is_open()) {
-                    acceptNext();
+    acceptor.async_accept(
+        [self = shared_from_this()](const std::error_code& error, asio::local::stream_protocol::socket peer) {
+            // A connection accepted just before the listener closed is dropped with it.
+            if (!self->acceptor.is_open() || error == asio::error::operation_aborted) {
+                return;
+            }
+            if (error == std::errc::too_many_files_open || error == std::errc::too_many_files_open_in_system ||
+                error == std::errc::no_buffer_space || error == std::errc::not_enough_memory) {
+                self->retryAcceptingSoon(error);
+                return;
+            }
+            if (!error) {
+                try {
+                    self->admit(std::move(peer));
+                } catch (const std::exception& problem) {
+                    // Out of memory or descriptors: this connection is dropped, the listener goes on.
+                    self->logger.error("Dropping a connection to \"%s\": %s", self->serviceName, problem.what());
                 }
-            });
-            return;
+            }
+            self->acceptNext();
+        });
+}
+
+// The connection waits in the socket's backlog meanwhile; trying again at
+// once would only spin.
+void NSXPCListener::Impl::retryAcceptingSoon(const std::error_code& error)
+{
+    logger.error("Cannot accept a connection for \"%s\" now: %s; trying again in 100 ms", serviceName,
+                 error.message());
+    retryTimer.expires_after(std::chrono::milliseconds(100));
+    retryTimer.async_wait([self = shared_from_this()](const std::error_code& waitError) {
+        if (!waitError && self->acceptor.is_open()) {
+            self->acceptNext();
         }
-        admit(std::move(peer));
-        acceptNext();
     });
+}
+
+std::optional<std::string> NSXPCListener::Impl::problemTakingConnection(pid_t pid) const
+{
+    rlimit descriptors{};
+    std::size_t limit = maximumConnections;
+    if (getrlimit(RLIMIT_NOFILE, &descriptors) == 0 && descriptors.rlim_cur != RLIM_INFINITY) {
+        const std::size_t available =
+            descriptors.rlim_cur > reservedDescriptors ? descriptors.rlim_cur - reservedDescriptors : 0;
+        limit = std::min(limit, available / descriptorsPerConnection);
+    }
+    if (connections.size() >= limit) {
+        return "it already has " + std::to_string(connections.size()) + " connections, as many as " +
+               std::to_string(descriptors.rlim_cur) + " file descriptors allow";
+    }
+    const std::size_t perProcessLimit = std::max<std::size_t>(1, limit / 4);
+    if (const auto found = connectionsPerProcess.find(pid);
+        found != connectionsPerProcess.end() && found->second >= perProcessLimit) {
+        return "the process already has " + std::to_string(found->second) + " connections, the most one may have";
+    }
+    return std::nullopt;
+}
+
+void NSXPCListener::Impl::turnAway(int descriptor, pid_t pid, const std::string& problem)
+{
+    const std::vector<std::uint8_t> refusal = XPCFrame{XPCFrameKind::refused, 0, {}, {}, {}}.encoded();
+    // Never waits: a peer that reads nothing only misses the reason.
+    [[maybe_unused]] const ssize_t sent = ::send(descriptor, refusal.data(), refusal.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    const auto now = std::chrono::steady_clock::now();
+    std::unique_lock lock(mutex);
+    if (now - lastTurnedAwayLine < std::chrono::seconds(1)) {
+        ++turnedAwayUnlogged;
+        return;
+    }
+    const std::size_t unlogged = std::exchange(turnedAwayUnlogged, 0);
+    lastTurnedAwayLine = now;
+    lock.unlock();
+    if (unlogged > 0) {
+        logger.error("Refusing a connection to \"%s\" from pid %d: %s (and %zu more since the last such line)",
+                     serviceName, static_cast<int>(pid), problem, unlogged);
+    } else {
+        logger.error("Refusing a connection to \"%s\" from pid %d: %s", serviceName, static_cast<int>(pid), problem);
+    }
 }
 
 void NSXPCListener::Impl::admit(asio::local::stream_protocol::socket peer)
@@ -278,6 +383,19 @@ void NSXPCListener::Impl::admit(asio::local::stream_protocol::socket peer)
     // does not always inherit it.
     if (!passSenderCredentials(peer.native_handle())) {
         logger.error("Cannot take over a connection for \"%s\": %s", serviceName, std::strerror(errno));
+        return;
+    }
+    const pid_t pid = XPCConnectionCore::peerCredentials(peer.native_handle()).processIdentifier;
+    std::optional<std::string> problem;
+    {
+        std::lock_guard lock(mutex);
+        if (closing) {
+            return;
+        }
+        problem = problemTakingConnection(pid);
+    }
+    if (problem) {
+        turnAway(peer.native_handle(), pid, *problem);
         return;
     }
     auto peerProcess = std::make_unique<XPCPeerProcess>(peer.native_handle());
@@ -292,14 +410,15 @@ void NSXPCListener::Impl::admit(asio::local::stream_protocol::socket peer)
         std::lock_guard lock(mutex);
         timeout = incompleteFrameTimeout;
     }
-    auto core = XPCConnectionCore::makeAccepted(serviceName, descriptor, std::move(peerProcess), timeout);
+    auto core = XPCConnectionCore::makeAccepted(serviceName, descriptor, std::move(peerProcess), timeout, serving);
     std::shared_ptr<NSXPCConnection> connection(new NSXPCConnection(core));
     {
         std::lock_guard lock(mutex);
         if (closing) {
             return;
         }
-        connections.emplace(connection.get(), connection);
+        connections.emplace(connection.get(), Accepted{connection, pid});
+        ++connectionsPerProcess[pid];
     }
     std::weak_ptr<Impl> weakSelf = weak_from_this();
     core->setClosedAction([weakSelf, key = connection.get()] {
@@ -307,13 +426,25 @@ void NSXPCListener::Impl::admit(asio::local::stream_protocol::socket peer)
             self->forget(key);
         }
     });
-    core->perform([weakSelf, connection] {
+    const bool lined = checks->submit([weakSelf, connection] {
         if (auto self = weakSelf.lock()) {
-            self->decide(connection);
+            try {
+                self->decide(connection);
+            } catch (const std::exception& problem) {
+                self->logger.error("Checking a connection to \"%s\" from pid %d failed: %s", self->serviceName,
+                                   static_cast<int>(connection->processIdentifier()), problem.what());
+                connection->core_->perform([core = connection->core_] { core->refuse(); });
+            }
         }
     });
+    if (!lined) {
+        logger.error("Refusing a connection to \"%s\" from pid %d: %zu connections already wait for their check",
+                     serviceName, static_cast<int>(pid), checkWaitingLimit);
+        core->perform([core] { core->refuse(); });
+    }
 }
 
+// On a check worker.
 void NSXPCListener::Impl::decide(const std::shared_ptr<NSXPCConnection>& connection)
 {
     std::shared_ptr<NSXPCListenerDelegate> currentDelegate;
@@ -323,17 +454,19 @@ void NSXPCListener::Impl::decide(const std::shared_ptr<NSXPCConnection>& connect
             currentDelegate = delegate;
         }
     }
+    const std::shared_ptr<XPCConnectionCore>& core = connection->core_;
     // Bytes sent before the greeting may be a program's that has since
     // exec'd the one the delegate would check: no check can make them its.
-    if (const std::optional<std::string> problem = connection->core_->problemBeforeGreeting();
+    // Looked at once more on the connection's strand when it is resumed.
+    if (const std::optional<std::string> problem = core->problemBeforeGreeting();
         problem && connection->processIdentifier() > 0) {
         logger.error("Refusing a connection to \"%s\" from pid %d: %s", serviceName,
                      static_cast<int>(connection->processIdentifier()), *problem);
-        connection->core_->refuse();
+        core->perform([core] { core->refuse(); });
         return;
     }
     if (!currentDelegate || !currentDelegate->shouldAcceptNewConnection(owner, connection)) {
-        connection->core_->refuse();
+        core->perform([core] { core->refuse(); });
     }
 }
 
@@ -343,7 +476,11 @@ void NSXPCListener::Impl::forget(NSXPCConnection* connection)
     {
         std::lock_guard lock(mutex);
         if (auto found = connections.find(connection); found != connections.end()) {
-            released = std::move(found->second);
+            released = std::move(found->second.connection);
+            if (auto counted = connectionsPerProcess.find(found->second.pid);
+                counted != connectionsPerProcess.end() && --counted->second == 0) {
+                connectionsPerProcess.erase(counted);
+            }
             connections.erase(found);
         }
     }

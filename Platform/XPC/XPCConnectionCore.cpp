@@ -16,17 +16,18 @@ namespace platform {
 std::shared_ptr<XPCConnectionCore> XPCConnectionCore::makeClient(std::string serviceName)
 {
     std::shared_ptr<XPCConnectionCore> core(
-        new XPCConnectionCore(Role::client, std::move(serviceName), defaultIncompleteFrameTimeout));
+        new XPCConnectionCore(Role::client, std::move(serviceName), defaultIncompleteFrameTimeout, nullptr));
     core->start();
     return core;
 }
 
 std::shared_ptr<XPCConnectionCore> XPCConnectionCore::makeAccepted(std::string serviceName, int socketDescriptor,
                                                                    std::unique_ptr<XPCPeerProcess> peer,
-                                                                   std::chrono::milliseconds incompleteFrameTimeout)
+                                                                   std::chrono::milliseconds incompleteFrameTimeout,
+                                                                   std::shared_ptr<XPCServingContext> context)
 {
     std::shared_ptr<XPCConnectionCore> core(
-        new XPCConnectionCore(Role::accepted, std::move(serviceName), incompleteFrameTimeout));
+        new XPCConnectionCore(Role::accepted, std::move(serviceName), incompleteFrameTimeout, std::move(context)));
     core->socket_.assign(asio::local::stream_protocol(), socketDescriptor);
     core->peerProcess_.store(peer->processIdentifier());
     core->peerUser_ = peer->effectiveUserIdentifier();
@@ -48,23 +49,30 @@ XPCConnectionCore::PeerCredentials XPCConnectionCore::peerCredentials(int socket
 }
 
 XPCConnectionCore::XPCConnectionCore(Role role, std::string serviceName,
-                                     std::chrono::milliseconds incompleteFrameTimeout)
+                                     std::chrono::milliseconds incompleteFrameTimeout,
+                                     std::shared_ptr<XPCServingContext> context)
     : role_(role),
       serviceName_(std::move(serviceName)),
       incompleteFrameTimeout_(incompleteFrameTimeout),
       logger_("simmac.xpc", "Connection"),
-      workGuard_(io_.get_executor()),
-      socket_(io_),
-      incompleteFrameTimer_(io_),
-      peerProcessWatch_(io_),
+      servingContext_(std::move(context)),
+      ownContext_(servingContext_ ? nullptr : std::make_unique<asio::io_context>()),
+      strand_(asio::make_strand(servingContext_ ? servingContext_->io() : *ownContext_)),
+      socket_(strand_),
+      incompleteFrameTimer_(strand_),
+      peerProcessWatch_(strand_),
       readBuffer_(new std::array<std::uint8_t, 16 * 1024>)
 {
 }
 
 void XPCConnectionCore::start()
 {
+    if (!ownContext_) {
+        return;
+    }
+    workGuard_.emplace(ownContext_->get_executor());
     // The thread keeps the core alive for as long as it serves it.
-    thread_ = std::thread([self = shared_from_this()] { self->io_.run(); });
+    thread_ = std::thread([self = shared_from_this()] { self->ownContext_->run(); });
 }
 
 XPCConnectionCore::~XPCConnectionCore()
@@ -121,7 +129,7 @@ void XPCConnectionCore::setClosedAction(std::function<void()> action)
 
 void XPCConnectionCore::resume()
 {
-    asio::post(io_, [this] {
+    asio::post(strand_, [this, self = shared_from_this()] {
         if (resumed_ || invalidated_) {
             return;
         }
@@ -146,7 +154,7 @@ void XPCConnectionCore::resume()
 void XPCConnectionCore::invalidate()
 {
     invalidationRequested_ = true;
-    asio::post(io_, [this] { invalidateNow("invalidate() was called"); });
+    asio::post(strand_, [this, self = shared_from_this()] { invalidateNow("invalidate() was called"); });
 }
 
 void XPCConnectionCore::sendMessage(const std::string& selector, std::optional<std::vector<std::uint8_t>> argument,
@@ -168,21 +176,21 @@ void XPCConnectionCore::sendMessage(const std::string& selector, std::optional<s
         throw std::invalid_argument("Selector " + selector + (argument ? " takes no data" : " needs a data argument"));
     }
     Message message{selector, method->reply, std::move(argument), std::move(reply), std::move(error)};
-    asio::post(io_, [this, message = std::move(message)]() mutable { deliver(std::move(message)); });
+    asio::post(strand_, [this, self = shared_from_this(), message = std::move(message)]() mutable { deliver(std::move(message)); });
 }
 
 void XPCConnectionCore::perform(std::function<void()> work)
 {
-    asio::post(io_, std::move(work));
+    asio::post(strand_, std::move(work));
 }
 
 void XPCConnectionCore::shutdown()
 {
-    asio::post(io_, [this] {
+    asio::post(strand_, [this, self = shared_from_this()] {
         invalidateNow("the connection was released");
         workGuard_.reset();
     });
-    if (thread_.get_id() != std::this_thread::get_id()) {
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) {
         thread_.join();
     }
 }
@@ -269,7 +277,7 @@ void XPCConnectionCore::writeOutbox()
     inflight_.clear();
     std::swap(inflight_, outbox_);
     asio::async_write(socket_, asio::buffer(inflight_),
-                      [this, epoch = epoch_](const std::error_code& error, std::size_t) {
+                      [this, self = shared_from_this(), epoch = epoch_](const std::error_code& error, std::size_t) {
                           if (epoch != epoch_) {
                               return;
                           }
@@ -288,7 +296,7 @@ void XPCConnectionCore::readMore()
 {
     if (role_ == Role::accepted) {
         socket_.async_wait(asio::socket_base::wait_read,
-                           [this, epoch = epoch_](const std::error_code& error) {
+                           [this, self = shared_from_this(), epoch = epoch_](const std::error_code& error) {
                                if (epoch != epoch_) {
                                    return;
                                }
@@ -301,7 +309,7 @@ void XPCConnectionCore::readMore()
         return;
     }
     socket_.async_read_some(asio::buffer(*readBuffer_),
-                            [this, epoch = epoch_](const std::error_code& error, std::size_t count) {
+                            [this, self = shared_from_this(), epoch = epoch_](const std::error_code& error, std::size_t count) {
                                 onRead(epoch, error, count);
                             });
 }
@@ -444,7 +452,7 @@ void XPCConnectionCore::watchPeerProcess()
         return;
     }
     peerProcessWatch_.async_wait(asio::posix::descriptor_base::wait_read,
-                                 [this, epoch = epoch_](const std::error_code& waitError) {
+                                 [this, self = shared_from_this(), epoch = epoch_](const std::error_code& waitError) {
                                      if (waitError || epoch != epoch_) {
                                          return;
                                      }
@@ -470,7 +478,7 @@ void XPCConnectionCore::watchIncompleteFrame(bool madeProgress)
     incompleteFrameTimerArmed_ = true;
     const std::uint64_t generation = ++incompleteFrameTimerGeneration_;
     incompleteFrameTimer_.expires_after(incompleteFrameTimeout_);
-    incompleteFrameTimer_.async_wait([this, epoch = epoch_, generation](const std::error_code& error) {
+    incompleteFrameTimer_.async_wait([this, self = shared_from_this(), epoch = epoch_, generation](const std::error_code& error) {
         if (error || epoch != epoch_ || generation != incompleteFrameTimerGeneration_) {
             return;
         }
@@ -568,7 +576,7 @@ void XPCConnectionCore::handleReply(XPCFrame frame)
 void XPCConnectionCore::answer(std::uint64_t epoch, std::uint64_t requestId, std::string selector,
                                NSXPCReplyValue value)
 {
-    asio::dispatch(io_, [this, epoch, requestId, selector = std::move(selector), value = std::move(value)]() mutable {
+    asio::dispatch(strand_, [this, self = shared_from_this(), epoch, requestId, selector = std::move(selector), value = std::move(value)]() mutable {
         if (epoch != epoch_ || !socket_.is_open()) {
             return;
         }
@@ -586,7 +594,7 @@ void XPCConnectionCore::answer(std::uint64_t epoch, std::uint64_t requestId, std
 void XPCConnectionCore::answerFailure(std::uint64_t epoch, std::uint64_t requestId, std::string selector,
                                       std::string problem)
 {
-    asio::dispatch(io_, [this, epoch, requestId, selector = std::move(selector), problem = std::move(problem)]() mutable {
+    asio::dispatch(strand_, [this, self = shared_from_this(), epoch, requestId, selector = std::move(selector), problem = std::move(problem)]() mutable {
         if (epoch != epoch_ || !socket_.is_open()) {
             return;
         }

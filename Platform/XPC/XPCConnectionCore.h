@@ -25,13 +25,14 @@
 #include "XPCFrame.h"
 #include "XPCFrameReader.h"
 #include "XPCPeerProcess.h"
+#include "XPCServingContext.h"
 
 namespace platform {
 
-// The machinery behind one NSXPCConnection: a socket, the thread that serves
+// The machinery behind one NSXPCConnection: a socket, the strand that serves
 // it, the outstanding messages and the handlers. Everything below "State of
-// the connection's thread" is touched only on that thread; the configuration
-// is guarded by configMutex_; the peer credentials are atomics.
+// the connection's strand" is touched only by handlers on that strand; the
+// configuration is guarded by configMutex_; the peer credentials are atomics.
 //
 // An accepted connection belongs to the process that connected (see
 // XPCPeerProcess): once resumed it first makes sure that nothing was sent
@@ -49,10 +50,11 @@ public:
     static constexpr std::chrono::milliseconds defaultIncompleteFrameTimeout{5000};
 
     static std::shared_ptr<XPCConnectionCore> makeClient(std::string serviceName);
-    // Takes ownership of a connected socket descriptor.
+    // Takes ownership of a connected socket descriptor, served on `context`.
     static std::shared_ptr<XPCConnectionCore> makeAccepted(std::string serviceName, int socketDescriptor,
                                                            std::unique_ptr<XPCPeerProcess> peer,
-                                                           std::chrono::milliseconds incompleteFrameTimeout);
+                                                           std::chrono::milliseconds incompleteFrameTimeout,
+                                                           std::shared_ptr<XPCServingContext> context);
     static PeerCredentials peerCredentials(int socketDescriptor);
 
     ~XPCConnectionCore();
@@ -62,7 +64,7 @@ public:
     void setExportedObject(std::shared_ptr<NSXPCExportedObject> object);
     void setInterruptionHandler(std::function<void()> handler);
     void setInvalidationHandler(std::function<void()> handler);
-    // Runs on the connection's thread once the connection is invalidated, after
+    // Runs on the connection's strand once the connection is invalidated, after
     // the invalidation handler; the listener uses it to let go of the connection.
     void setClosedAction(std::function<void()> action);
 
@@ -71,16 +73,16 @@ public:
     void sendMessage(const std::string& selector, std::optional<std::vector<std::uint8_t>> argument,
                      NSXPCReplyHandler reply, NSXPCErrorHandler error);
 
-    // Runs work on the connection's thread.
+    // Runs work on the connection's strand.
     void perform(std::function<void()> work);
-    // On the connection's thread only: tells the peer it was refused and invalidates.
+    // On the connection's strand only: tells the peer it was refused and invalidates.
     void refuse();
-    // On the connection's thread only, for an accepted connection: why it
+    // On the connection's strand only, for an accepted connection: why it
     // must be closed before its delegate is even asked (bytes sent before the
     // greeting), if it must.
     std::optional<std::string> problemBeforeGreeting();
-    // The owner let go: invalidate, let the thread finish, and wait for it
-    // unless this is that thread.
+    // The owner let go: invalidate, and for a client let the thread finish
+    // and wait for it unless this is that thread.
     void shutdown();
 
     // From an NSXPCReply, on any thread.
@@ -100,7 +102,8 @@ private:
         NSXPCErrorHandler error;
     };
 
-    XPCConnectionCore(Role role, std::string serviceName, std::chrono::milliseconds incompleteFrameTimeout);
+    XPCConnectionCore(Role role, std::string serviceName, std::chrono::milliseconds incompleteFrameTimeout,
+                      std::shared_ptr<XPCServingContext> context);
     void start();
 
     void deliver(Message message);
@@ -137,8 +140,13 @@ private:
     const std::chrono::milliseconds incompleteFrameTimeout_;
     const Logger logger_;
 
-    asio::io_context io_;
-    asio::executor_work_guard<asio::io_context::executor_type> workGuard_;
+    // A client runs an event loop of its own on its own thread; an accepted
+    // connection runs on its listener's serving context. Either way its
+    // handlers run one at a time, on its strand, and each holds the core.
+    std::shared_ptr<XPCServingContext> servingContext_;
+    std::unique_ptr<asio::io_context> ownContext_;
+    std::optional<asio::executor_work_guard<asio::io_context::executor_type>> workGuard_;
+    asio::strand<asio::io_context::executor_type> strand_;
     asio::local::stream_protocol::socket socket_;
     asio::steady_timer incompleteFrameTimer_;
     // Accepted connections: who connected, and a watch on that process's end.
@@ -159,7 +167,7 @@ private:
     std::function<void()> invalidationHandler_;
     std::function<void()> closedAction_;
 
-    // State of the connection's thread.
+    // State of the connection's strand.
     bool resumed_ = false;
     bool invalidated_ = false;
     // A client has its listener's greeting for the present socket.

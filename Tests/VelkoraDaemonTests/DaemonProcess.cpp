@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -87,6 +88,14 @@ DaemonProcess::DaemonProcess(Options options)
     if (error != 0) {
         throw std::runtime_error(std::string("cannot start the daemon: ") + std::strerror(error));
     }
+    if (options.descriptorLimit) {
+        const rlimit limit{*options.descriptorLimit, *options.descriptorLimit};
+        if (prlimit(pid_, RLIMIT_NOFILE, &limit, nullptr) != 0) {
+            const int problem = errno;
+            stop();
+            throw std::runtime_error(std::string("cannot limit the daemon's descriptors: ") + std::strerror(problem));
+        }
+    }
     try {
         waitUntilListening();
     } catch (...) {
@@ -106,6 +115,31 @@ std::string DaemonProcess::log() const
     std::stringstream text;
     text << input.rdbuf();
     return text.str();
+}
+
+bool DaemonProcess::running()
+{
+    if (pid_ <= 0) {
+        return false;
+    }
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return false;
+    }
+    return true;
+}
+
+std::size_t DaemonProcess::residentBytes() const
+{
+    std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with("VmRSS:")) {
+            return std::stoull(line.substr(6)) * 1024;
+        }
+    }
+    return 0;
 }
 
 void DaemonProcess::stop(int signal)

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <sys/resource.h>
 #include <sys/types.h>
 
 #include <csignal>
+#include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,6 +21,9 @@ public:
         // Runs the daemon in a process namespace of its own, where no client
         // has a process identifier (each one appears as 0).
         bool ownProcessNamespace = false;
+        // The most file descriptors the daemon may have open (RLIMIT_NOFILE);
+        // unset keeps the test's own limit.
+        std::optional<rlim_t> descriptorLimit = std::nullopt;
     };
 
     DaemonProcess();
@@ -30,6 +36,10 @@ public:
     pid_t pid() const { return pid_; }
     const std::filesystem::path& logPath() const { return logPath_; }
     std::string log() const;
+    // Whether the process still runs; false once it ended (it is then reaped).
+    bool running();
+    // Its resident memory in bytes.
+    std::size_t residentBytes() const;
 
     // Sends `signal` and waits for the process to end.
     void stop(int signal = SIGKILL);

@@ -6,6 +6,9 @@
 //                             {"data":<JSON or null>,"text":<text or null>}
 //   storm <count>             sends <count> setPolicy commands at once and
 //                             answers {"replied":n,"failed":m} when all ended
+//   hold <count>              opens <count> more connections, one after the
+//                             other, pings on each and keeps those served:
+//                             {"served":n,"refused":m}
 // A message that cannot be delivered answers {"error":<description>}. End of
 // input closes the connection and ends the program.
 
@@ -28,6 +31,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -103,8 +107,22 @@ public:
         return Json{{"replied", tally->replied}, {"failed", tally->failed}};
     }
 
+    Json hold(int count)
+    {
+        int served = 0;
+        for (int index = 0; index < count; ++index) {
+            auto extra = std::make_unique<Client>();
+            if (extra->request(Protocol::pingSelector, std::nullopt).contains("text")) {
+                held_.push_back(std::move(extra));
+                ++served;
+            }
+        }
+        return Json{{"served", served}, {"refused", count - served}};
+    }
+
 private:
     std::shared_ptr<platform::NSXPCConnection> connection_;
+    std::vector<std::unique_ptr<Client>> held_;
 };
 
 Json handle(Client& client, const std::string& line)
@@ -131,6 +149,11 @@ Json handle(Client& client, const std::string& line)
         std::string command;
         std::getline(words >> std::ws, command);
         return client.request(Protocol::performSelector, Bytes(command.begin(), command.end()));
+    }
+    if (verb == "hold") {
+        int count = 0;
+        words >> count;
+        return client.hold(count);
     }
     if (verb == "storm") {
         int count = 0;

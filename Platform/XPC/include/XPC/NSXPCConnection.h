@@ -26,11 +26,13 @@ enum class NSXPCConnectionOptions : unsigned {
 // reconnect after an interruption; a connection handed to a listener's delegate
 // serves its exported object until the peer goes away.
 //
-// Every reply block and handler runs on the connection's own thread, never on
-// the caller's. Configuration, messages, resume() and invalidate() may come from
-// any thread. Always hold a connection in a std::shared_ptr: its proxies keep it
-// alive. Destroying the last reference invalidates the connection and waits for
-// its thread (unless that thread is the one destroying it).
+// Every reply block and handler runs on the connection's own strand, one at a
+// time and never on the caller's thread: a client connection's own thread, or
+// for an accepted connection one of its listener's few serving threads.
+// Configuration, messages, resume() and invalidate() may come from any thread.
+// Always hold a connection in a std::shared_ptr: its proxies keep it alive.
+// Destroying the last reference invalidates the connection; a client's waits
+// for its thread (unless that thread is the one destroying it).
 class NSXPCConnection : public std::enable_shared_from_this<NSXPCConnection> {
 public:
     // Throws std::invalid_argument when the name cannot name a socket file.

@@ -10,9 +10,10 @@
 namespace platform {
 
 // The object a connection serves. The connection calls `dispatch` on its own
-// thread for every request whose selector and argument match the exported
-// interface. The object answers through `reply` exactly once, on any thread and
-// at any later time; it must not throw.
+// strand for every request whose selector and argument match the exported
+// interface; the listener's connections share a few threads, so `dispatch`
+// must not block. The object answers through `reply` exactly once, on any
+// thread and at any later time; it must not throw.
 class NSXPCExportedObject {
 public:
     virtual ~NSXPCExportedObject() = default;

@@ -16,17 +16,23 @@ class NSXPCListenerDelegate {
 public:
     virtual ~NSXPCListenerDelegate() = default;
 
-    // Called on the new connection's own thread, before any of its requests is
-    // read; the connection's processIdentifier() and effectiveUserIdentifier()
-    // are those of the peer. To accept, configure the connection, resume it and
+    // Called on one of the listener's few check workers, before any of the
+    // new connection's requests is read; the connection's processIdentifier()
+    // and effectiveUserIdentifier() are those of the peer. To accept, configure the connection, resume it and
     // return true; returning false closes it, and the client sees it invalidated.
     virtual bool shouldAcceptNewConnection(NSXPCListener& listener,
                                            std::shared_ptr<NSXPCConnection> newConnection) = 0;
 };
 
 // Listens for the clients of one mach service on the socket
-// $SIMMAC_ROOT/var/run/xpc/<mach service name>. Each accepted connection is
-// served on its own thread; the listener keeps it until it is invalidated.
+// $SIMMAC_ROOT/var/run/xpc/<mach service name>. Accepted connections are
+// served on a few threads the listener shares among them, and checked by its
+// delegate on a few check workers; the listener keeps each until it is
+// invalidated. However many clients connect, the listener takes no more
+// connections than its process's descriptor limit leaves room for, nor more
+// than a quarter of those from one process, nor more waiting for a check than
+// its waiting places: it refuses the rest at once and logs it. Running out of
+// descriptors or memory delays accepting; it never ends the process.
 //
 // When the service manager started this process with SIMMAC_LAUNCHD_SOCKET_FD
 // naming an inherited socket bound to this service's path, the listener takes
