@@ -3,6 +3,7 @@
 #include "FileDescriptor.h"
 
 #include <VelkoraCore/IPC.h>
+#include <VelkoraCore/StoredFile.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,8 +11,6 @@
 #include <Foundation/SimulatedRoot.h>
 
 #include <cerrno>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <system_error>
@@ -24,6 +23,8 @@ constexpr const char* applicationSupportFolder = "Library/Application Support/Ve
 constexpr const char* policyFileName = "policy.json";
 // Temporaries sit beside the file, hidden, so that the rename never crosses a file system.
 constexpr std::string_view temporaryPrefix = ".policy.json.";
+// A policy's JSON is a few hundred bytes.
+constexpr std::size_t maximumPolicySize = 64 * 1024;
 
 std::system_error saveError(int code, const std::string& step)
 {
@@ -36,7 +37,8 @@ DaemonStore::DaemonStore(uid_t effectiveUserIdentifier)
     : directoryURL_(effectiveUserIdentifier == 0
                         ? platform::SimulatedRoot::resolve(std::string("/") + applicationSupportFolder)
                         : platform::SimulatedRoot::homeDirectory() / applicationSupportFolder),
-      policyURL_(directoryURL_ / policyFileName)
+      policyURL_(directoryURL_ / policyFileName),
+      logger_(std::string(IPC::machServiceName), "DaemonStore")
 {
     std::error_code ignored;
     std::filesystem::create_directories(directoryURL_, ignored);
@@ -61,20 +63,33 @@ void DaemonStore::removeAbandonedTemporaries() const
 
 ChargePolicy DaemonStore::loadPolicy() const
 {
-    std::ifstream input(policyURL_, std::ios::binary);
-    if (!input) {
-        return ChargePolicy::defaultPolicy();
-    }
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(input)), std::istreambuf_iterator<char>());
-    if (input.bad()) {
+    const StoredFile::Reading reading = StoredFile::read(policyURL_, maximumPolicySize);
+    if (!reading.bytes) {
+        if (reading.problem) {
+            keepUnusableFileAside(*reading.problem);
+        }
         return ChargePolicy::defaultPolicy();
     }
     try {
-        ChargePolicy policy = IPC::decode<ChargePolicy>(bytes);
+        ChargePolicy policy = IPC::decode<ChargePolicy>(*reading.bytes);
         policy.normalize();
         return policy;
-    } catch (const DecodingError&) {
+    } catch (const DecodingError& error) {
+        keepUnusableFileAside("it does not hold a charge policy: " + std::string(error.what()));
         return ChargePolicy::defaultPolicy();
+    }
+}
+
+// The next save would replace the file: what the user had stays beside it.
+void DaemonStore::keepUnusableFileAside(const std::string& problem) const
+{
+    try {
+        const std::filesystem::path aside = StoredFile::keepAside(policyURL_, std::chrono::system_clock::now());
+        logger_.error("Cannot use \"%s\": %s; using the default policy, the file is kept as \"%s\"",
+                      policyURL_.string(), problem, aside.string());
+    } catch (const std::system_error& error) {
+        logger_.error("Cannot use \"%s\": %s; using the default policy. %s", policyURL_.string(), problem,
+                      error.what());
     }
 }
 

@@ -2,11 +2,14 @@
 
 #include <VelkoraCore/ChargePolicy.h>
 
+#include <Log/Logger.h>
+
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 namespace velkora {
@@ -25,7 +28,11 @@ public:
     const std::filesystem::path& policyURL() const { return policyURL_; }
 
     // The stored policy, normalised; the default policy when the file is
-    // missing, unreadable or not the JSON of a policy. Never fails.
+    // missing, unreadable or not the JSON of a policy. Never fails. Only a
+    // regular file of at most 64 KiB is read, never through a symbolic link;
+    // anything else at the file's name is logged with the reason and kept
+    // aside under a name with the time (StoredFile::keepAside), so that the
+    // next save does not replace it.
     ChargePolicy loadPolicy() const;
 
     // Replaces the file atomically (temporary file, flushed to disk, renamed
@@ -37,10 +44,12 @@ public:
 
 private:
     void removeAbandonedTemporaries() const;
+    void keepUnusableFileAside(const std::string& problem) const;
     void writeAtomically(const std::vector<std::uint8_t>& bytes) const;
 
     std::filesystem::path directoryURL_;
     std::filesystem::path policyURL_;
+    platform::Logger logger_;
 };
 
 }  // namespace velkora

@@ -29,6 +29,17 @@ protected:
         return HistoryStore::decode(QByteArray::fromStdString(root.read(file().lexically_relative(root.path()))))
             .value_or(QList<HistoryPoint>{});
     }
+    // The files an unusable history was renamed to.
+    std::vector<std::filesystem::path> keptAside() const
+    {
+        std::vector<std::filesystem::path> found;
+        for (const auto& entry : std::filesystem::directory_iterator(file().parent_path())) {
+            if (entry.path().filename().string().starts_with("history.json.unreadable-")) {
+                found.push_back(entry.path());
+            }
+        }
+        return found;
+    }
     HistoryStore::Clock clock()
     {
         return [this] { return now; };
@@ -139,7 +150,7 @@ TEST_F(HistoryStoreTest, SeedsTheLiveSeriesFromTheStoredOne)
     EXPECT_EQ(HistoryStore(nullptr, clock()).livePoints().size(), 40);
 }
 
-TEST_F(HistoryStoreTest, WritesBareArraysOfFiveNumbersAndRejectsAnythingElseWhole)
+TEST_F(HistoryStoreTest, WritesBareArraysOfFiveNumbersAndRejectsAnythingElseWholeKeepingTheFileAside)
 {
     HistoryStore store(nullptr, clock());
     now = probe::at(3600.5);
@@ -157,9 +168,17 @@ TEST_F(HistoryStoreTest, WritesBareArraysOfFiveNumbersAndRejectsAnythingElseWhol
     };
     for (const std::string& text : broken) {
         writeFile(QByteArray::fromStdString(text));
-        const HistoryStore loaded(nullptr, clock());
+        HistoryStore loaded(nullptr, clock());
         EXPECT_TRUE(loaded.points().isEmpty()) << text;
         EXPECT_TRUE(loaded.livePoints().isEmpty()) << text;
+        // The next stored point starts a new file; the old one stays as it was.
+        now += 60s;
+        loaded.append(reading(now, 5));
+        EXPECT_EQ(fileContent().size(), 1) << text;
+        const std::vector<std::filesystem::path> aside = keptAside();
+        ASSERT_EQ(aside.size(), 1u) << text;
+        EXPECT_EQ(root.read(aside.front().lexically_relative(root.path())), text);
+        std::filesystem::remove(aside.front());
     }
     const auto decoded = HistoryStore::decode(
         R"([{"capacity":2,"power":3,"temperature":4,"percentage":5,"timestamp":6,"other":true}])");

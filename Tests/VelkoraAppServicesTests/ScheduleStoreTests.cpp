@@ -23,6 +23,17 @@ protected:
     void writeFile(const std::string& text) const { root.write(file().lexically_relative(root.path()), text); }
     std::string readFile() const { return root.read(file().lexically_relative(root.path())); }
     Json document() const { return Json::parse(readFile()); }
+    // The files an unusable store was renamed to.
+    std::vector<std::filesystem::path> keptAside() const
+    {
+        std::vector<std::filesystem::path> found;
+        for (const auto& entry : std::filesystem::directory_iterator(file().parent_path())) {
+            if (entry.path().filename().string().starts_with("schedules.json.unreadable-")) {
+                found.push_back(entry.path());
+            }
+        }
+        return found;
+    }
 
     static std::string taskObject(const std::string& extra = "", const std::string& action = "setLimit")
     {
@@ -119,7 +130,7 @@ TEST_F(ScheduleStoreTest, ReadsOptionalAndUnknownKeysAndEitherCaseOfUuid)
     EXPECT_FALSE(document().contains("extra"));
 }
 
-TEST_F(ScheduleStoreTest, AnyFaultInTheFileGivesAnEmptyStoreAndLeavesTheFileUntilTheFirstChange)
+TEST_F(ScheduleStoreTest, AnyFaultInTheFileGivesAnEmptyStoreAndKeepsTheFileAsideFromTheNextSave)
 {
     const std::string good = taskObject(R"(,"enabled":true)");
     const std::vector<std::string> broken{
@@ -144,13 +155,20 @@ TEST_F(ScheduleStoreTest, AnyFaultInTheFileGivesAnEmptyStoreAndLeavesTheFileUnti
             const ScheduleStore store;
             EXPECT_TRUE(store.tasks().isEmpty()) << text;
             EXPECT_TRUE(store.history().isEmpty()) << text;
-            EXPECT_EQ(readFile(), text);
+            EXPECT_FALSE(std::filesystem::exists(file())) << text;
+            const std::vector<std::filesystem::path> aside = keptAside();
+            ASSERT_EQ(aside.size(), 1u) << text;
+            EXPECT_EQ(root.read(aside.front().lexically_relative(root.path())), text);
+            std::filesystem::remove(aside.front());
         }
     }
+    writeFile(broken.front());
     ScheduleStore store;
     store.addDefaultTask();
     EXPECT_EQ(document()["tasks"].size(), 1u);
     EXPECT_EQ(document()["history"].size(), 0u);
+    ASSERT_EQ(keptAside().size(), 1u);
+    EXPECT_EQ(root.read(keptAside().front().lexically_relative(root.path())), broken.front());
 }
 
 TEST_F(ScheduleStoreTest, WrittenHistoryKeepsTheNewest500)

@@ -1,14 +1,17 @@
 #include "Services/HistoryStore.h"
 
 #include "Foundation/SimulatedRoot.h"
+#include "Log/Logger.h"
+#include "VelkoraCore/IPC.h"
+#include "VelkoraCore/StoredFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QSaveFile>
 
 #include <nlohmann/json.hpp>
 
 #include <cmath>
+#include <system_error>
 
 namespace velkora {
 
@@ -20,6 +23,8 @@ constexpr double kMaximumPlausibleWatts = 300.0;
 constexpr std::chrono::seconds kLiveInterval{3};
 constexpr std::chrono::seconds kStoredInterval{20};
 constexpr std::chrono::seconds kStoredWindow{7'776'000};  // 90 days
+// The most points kept take about 1.2 MB.
+constexpr std::size_t kMaximumFileSize = 16 * 1024 * 1024;
 
 }  // namespace
 
@@ -31,11 +36,18 @@ HistoryStore::HistoryStore(QObject* parent, Clock clock)
     QDir().mkpath(folderPath);
     filePath_ = folderPath + QStringLiteral("/history.json");
 
-    QFile file(filePath_);
-    if (file.open(QIODevice::ReadOnly)) {
-        if (std::optional<QList<HistoryPoint>> loaded = decode(file.readAll())) {
+    const std::filesystem::path path = filePath_.toStdString();
+    const StoredFile::Reading reading = StoredFile::read(path, kMaximumFileSize);
+    if (reading.bytes) {
+        const QByteArray bytes(reinterpret_cast<const char*>(reading.bytes->data()),
+                               static_cast<qsizetype>(reading.bytes->size()));
+        if (std::optional<QList<HistoryPoint>> loaded = decode(bytes)) {
             points_ = std::move(*loaded);
+        } else {
+            keepUnusableFileAside(path, "it does not hold battery history points");
         }
+    } else if (reading.problem) {
+        keepUnusableFileAside(path, *reading.problem);
     }
     livePoints_ = points_.mid(std::max<qsizetype>(0, points_.size() - maximumLivePoints));
 }
@@ -70,6 +82,20 @@ void HistoryStore::append(const BatterySnapshot& snapshot)
         }
         emit pointsChanged();
         save();
+    }
+}
+
+// The history starts empty; the file stays aside rather than under the next stored point.
+void HistoryStore::keepUnusableFileAside(const std::filesystem::path& path, const std::string& problem)
+{
+    const platform::Logger logger(std::string(IPC::parentBundleIdentifier), "HistoryStore");
+    try {
+        const std::filesystem::path aside = StoredFile::keepAside(path, std::chrono::system_clock::now());
+        logger.error("Cannot use \"%s\": %s; starting with an empty history, the file is kept as \"%s\"",
+                     path.string(), problem, aside.string());
+    } catch (const std::system_error& error) {
+        logger.error("Cannot use \"%s\": %s; starting with an empty history. %s", path.string(), problem,
+                     error.what());
     }
 }
 

@@ -3,15 +3,18 @@
 #include "Services/AppLanguage.h"
 
 #include "Foundation/SimulatedRoot.h"
+#include "Log/Logger.h"
+#include "VelkoraCore/IPC.h"
+#include "VelkoraCore/StoredFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QSaveFile>
 
 #include <nlohmann/json.hpp>
 
 #include <cmath>
 #include <stdexcept>
+#include <system_error>
 
 namespace velkora {
 
@@ -20,6 +23,8 @@ using Json = nlohmann::ordered_json;
 namespace {
 
 constexpr qsizetype kWrittenHistoryLimit = 500;
+// Far above what the tasks a person sets up and 500 runs take.
+constexpr std::size_t kMaximumFileSize = 4 * 1024 * 1024;
 
 struct Decoding : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -232,26 +237,45 @@ ScheduleStore::ScheduleStore(QObject* parent, Clock clock)
     QDir().mkpath(folderPath);
     filePath_ = folderPath + QStringLiteral("/schedules.json");
 
-    QFile file(filePath_);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const std::filesystem::path path = filePath_.toStdString();
+    const StoredFile::Reading reading = StoredFile::read(path, kMaximumFileSize);
+    if (!reading.bytes) {
+        if (reading.problem) {
+            keepUnusableFileAside(path, *reading.problem);
+        }
         return;
     }
     QList<ScheduledTask> tasks;
     QList<TaskHistoryEntry> history;
     try {
-        const QByteArray bytes = file.readAll();
-        const Json document = Json::parse(bytes.constBegin(), bytes.constEnd());
+        const std::vector<std::uint8_t>& bytes = *reading.bytes;
+        const Json document = Json::parse(bytes.begin(), bytes.end());
         for (const Json& object : array(member(document, "tasks"))) {
             tasks.append(decodeTask(object));
         }
         for (const Json& object : array(member(document, "history"))) {
             history.append(decodeEntry(object));
         }
-    } catch (const std::exception&) {
-        return;  // an undecodable file gives an empty store and stays on disk until the next change
+    } catch (const std::exception& error) {
+        // The store starts empty; the file stays aside rather than under the next save.
+        keepUnusableFileAside(path, "it does not hold scheduled tasks: " + std::string(error.what()));
+        return;
     }
     setTasks(std::move(tasks));
     setHistory(std::move(history));
+}
+
+void ScheduleStore::keepUnusableFileAside(const std::filesystem::path& path, const std::string& problem)
+{
+    const platform::Logger logger(std::string(IPC::parentBundleIdentifier), "ScheduleStore");
+    try {
+        const std::filesystem::path aside = StoredFile::keepAside(path, std::chrono::system_clock::now());
+        logger.error("Cannot use \"%s\": %s; starting without scheduled tasks, the file is kept as \"%s\"",
+                     path.string(), problem, aside.string());
+    } catch (const std::system_error& error) {
+        logger.error("Cannot use \"%s\": %s; starting without scheduled tasks. %s", path.string(), problem,
+                     error.what());
+    }
 }
 
 void ScheduleStore::setTasks(QList<ScheduledTask> tasks)

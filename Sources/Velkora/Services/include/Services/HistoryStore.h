@@ -9,8 +9,10 @@
 #include <QObject>
 #include <QString>
 
+#include <filesystem>
 #include <functional>
 #include <optional>
+#include <string>
 
 namespace velkora {
 
@@ -61,6 +63,8 @@ signals:
     void livePointsChanged();
 
 private:
+    // Logs why the file at `path` cannot be used and renames it aside.
+    static void keepUnusableFileAside(const std::filesystem::path& path, const std::string& problem);
     void save() const;
 
     Clock clock_;

@@ -9,8 +9,10 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace velkora {
@@ -103,6 +105,8 @@ signals:
     void saveFailed(const QString& reason);
 
 private:
+    // Logs why the file at `path` cannot be used and renames it aside.
+    static void keepUnusableFileAside(const std::filesystem::path& path, const std::string& problem);
     void save();
 
     Clock clock_;
