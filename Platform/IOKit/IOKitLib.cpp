@@ -1,5 +1,6 @@
 #include "IOKit/IOKitLib.h"
 
+#include <chrono>
 #include <span>
 
 #include "IOObjectTable.h"
@@ -7,6 +8,14 @@
 #include "Simulator/StructMethodMessage.h"
 
 using platform::IOObjectTable;
+
+namespace {
+
+// A user client answers a call at once; one that does not within this has
+// hung, and its connection is given up (kIOReturnNotResponding from then on).
+constexpr std::chrono::milliseconds userClientCallTimeout{1000};
+
+}  // namespace
 
 mach_port_t mach_task_self()
 {
@@ -56,7 +65,8 @@ kern_return_t IOServiceOpen(io_service_t service, task_port_t, std::uint32_t typ
         return kIOReturnNotResponding;
     }
     try {
-        connection->request("iokit.open", {{"class", matched->className}, {"type", type}});
+        connection->request("iokit.open", {{"class", matched->className}, {"type", type}},
+                            simulator::SharedSimmacConnection::responseTimeout);
     } catch (const simulator::SimmacError&) {
         return kIOReturnNotFound;
     }
@@ -95,7 +105,7 @@ kern_return_t IOConnectCallStructMethod(io_connect_t connection, std::uint32_t s
     try {
         const auto result = (*simmac)->callStructMethod(
             selector, std::span(static_cast<const std::uint8_t*>(inputStruct), inputStructCnt),
-            std::span(static_cast<std::uint8_t*>(outputStruct), capacity));
+            std::span(static_cast<std::uint8_t*>(outputStruct), capacity), userClientCallTimeout);
         if (outputStructCnt != nullptr) {
             *outputStructCnt = result.outputLength;
         }

@@ -43,8 +43,11 @@ kern_return_t IORegistryEntryCreateCFProperties(io_registry_entry_t entry, CFTyp
     CFTypeRef value;
     try {
         value = platform::queryRegistryValue({simulator::QueryOperation::registryProperties, service->className, {}});
-    } catch (const simulator::SimmacError&) {
+    } catch (const simulator::SimmacUnreachable&) {
         return kIOReturnNotResponding;
+    } catch (const simulator::SimmacError&) {
+        // The service is gone (another model).
+        return kIOReturnNotFound;
     }
     if (!value || value->get<CFPropertyValue::Dictionary>() == nullptr) {
         return kIOReturnNotResponding;

@@ -46,6 +46,16 @@ std::string describe(const std::exception_ptr& failure)
     }
 }
 
+// A pass is stalled once it has waited this long: the hardware answers in
+// microseconds, and gives up on a call after a second.
+constexpr std::int64_t stalledPassNanoseconds = 250'000'000;
+
+std::int64_t steadyNanoseconds()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 std::string environmentValue(const char* key)
 {
     const char* value = std::getenv(key);
@@ -79,7 +89,8 @@ DaemonService::DaemonService(Timing options)
       queue(std::string(IPC::machServiceName) + ".state"),
       logger(std::string(IPC::machServiceName), "DaemonService"),
       policy(store.loadPolicy()),
-      currentSnapshot(PowerSnapshot::noBattery())
+      currentSnapshot(PowerSnapshot::noBattery()),
+      publishedSnapshot(currentSnapshot)
 {
     // A state left by an earlier run (charging still inhibited after a crash)
     // counts as applied, so the first pass corrects it.
@@ -98,6 +109,8 @@ void DaemonService::publish(PowerSnapshot snapshot)
                     snapshot.stateReason);
     }
     currentSnapshot = std::move(snapshot);
+    std::lock_guard lock(publishedMutex);
+    publishedSnapshot = currentSnapshot;
 }
 
 DaemonService::~DaemonService()
@@ -175,9 +188,26 @@ void DaemonService::health(DataReply reply)
     });
 }
 
+// In turn with everything else on the queue, so that a client sees the
+// outcome of what it asked before; but while a pass has been waiting for
+// hardware that stopped answering, at once from the last published pass.
 void DaemonService::fetchSnapshot(DataReply reply)
 {
-    replyOnQueue(std::move(reply), [](const DaemonService& self) -> const PowerSnapshot& { return self.currentSnapshot; });
+    const std::int64_t started = passStartedAt.load();
+    if (started == 0 || steadyNanoseconds() - started < stalledPassNanoseconds) {
+        replyOnQueue(std::move(reply),
+                     [](const DaemonService& self) -> const PowerSnapshot& { return self.currentSnapshot; });
+        return;
+    }
+    std::vector<std::uint8_t> encoded;
+    try {
+        std::lock_guard lock(publishedMutex);
+        encoded = IPC::encode(publishedSnapshot);
+    } catch (const EncodingError& error) {
+        reply(std::nullopt, std::string(error.what()));
+        return;
+    }
+    reply(std::move(encoded), std::nullopt);
 }
 
 void DaemonService::fetchCapabilities(DataReply reply)
@@ -298,7 +328,20 @@ void DaemonService::restoreHardwareDefaults()
 
 void DaemonService::pollAndApplyPolicy()
 {
+    passStartedAt = steadyNanoseconds();
+    struct PassEnd {
+        std::atomic<std::int64_t>& startedAt;
+        ~PassEnd() { startedAt = 0; }
+    } passEnd{passStartedAt};
     const auto now = timing.now();
+
+    if (hardware.reopenLostConnection()) {
+        logger.notice("The SMC connection was opened again; %s", hardware.describeControls());
+        // The SMC may have lost every value while it was away.
+        lastChargingEnabled.reset();
+        lastAdapterEnabled.reset();
+        lastLEDMode.reset();
+    }
 
     if (!hardware.capabilities().batteryPresent &&
         (!lastHardwareRefreshAt || now - *lastHardwareRefreshAt >= noBatteryRefreshInterval)) {
@@ -319,7 +362,17 @@ void DaemonService::pollAndApplyPolicy()
         return;
     }
 
-    PowerSnapshot snapshot = hardware.readSnapshot();
+    PowerSnapshot snapshot;
+    try {
+        snapshot = hardware.readSnapshot();
+    } catch (...) {
+        // The last reading stays on show, with what keeps it from being renewed.
+        PowerSnapshot stale = currentSnapshot;
+        stale.state = ChargingState::error;
+        stale.stateReason = describe(std::current_exception());
+        publish(std::move(stale));
+        throw;
+    }
 
     if (managementSuspendedForNoClient) {
         snapshot.stateReason = suspendedReason;

@@ -16,10 +16,12 @@
 #include <IOKit/pwr_mgt/IOPMLib.h>
 #include <Log/Logger.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 namespace velkora {
@@ -32,7 +34,9 @@ namespace velkora {
 //
 // After construction every field is touched only on `queue`: the timer fires
 // there, and the protocol operations, client events and power events only
-// submit blocks to it. `ping` answers on the caller's thread.
+// submit blocks to it. `ping` answers on the caller's thread, and so does
+// `fetchSnapshot` while a pass is stalled on the hardware, from the copy each
+// pass publishes under its own lock.
 class DaemonService final : public VelkoraDaemonProtocol, public std::enable_shared_from_this<DaemonService> {
 public:
     using WallClock = std::function<std::chrono::system_clock::time_point()>;
@@ -99,6 +103,12 @@ private:
     platform::Logger logger;
     ChargePolicy policy;
     PowerSnapshot currentSnapshot;
+    // currentSnapshot as the last pass left it, for status requests that must
+    // not wait behind a pass that waits for the hardware.
+    std::mutex publishedMutex;
+    PowerSnapshot publishedSnapshot;
+    // When the pass under way started (steady clock, nanoseconds); 0 between passes.
+    std::atomic<std::int64_t> passStartedAt{0};
     bool hasReachedLimit = false;
     bool topUpActive = false;
     bool forceDischargeActive = false;

@@ -34,6 +34,8 @@ constexpr std::uint8_t firmwareLimitOff = 0x00;
 constexpr std::uint8_t firmwareLimitActive = 0x02;
 constexpr int verifyAttempts = 3;
 constexpr std::chrono::milliseconds verifyInterval{40};
+constexpr std::chrono::milliseconds firstReopenBackOff{500};
+constexpr std::chrono::milliseconds longestReopenBackOff{8000};
 
 std::string hex(std::uint8_t byte)
 {
@@ -76,14 +78,16 @@ HardwareError writeNotTaken(KeyCode key)
 
 // Every property of the battery service in one copy (a reading looks up a
 // dozen, and each fetch is a round trip); null when there is none to read.
-CFTypeRef registryProperties(io_service_t service)
+CFTypeRef registryProperties(io_service_t service, kern_return_t* result = nullptr)
 {
     CFTypeRef properties;
-    if (service == IO_OBJECT_NULL ||
-        IORegistryEntryCreateCFProperties(service, &properties, kCFAllocatorDefault, 0) != kIOReturnSuccess) {
-        return nullptr;
+    const kern_return_t status = service == IO_OBJECT_NULL
+                                     ? kIOReturnNotFound
+                                     : IORegistryEntryCreateCFProperties(service, &properties, kCFAllocatorDefault, 0);
+    if (result != nullptr) {
+        *result = status;
     }
-    return properties;
+    return status == kIOReturnSuccess ? properties : nullptr;
 }
 
 // The member `key` of a dictionary when it has type T.
@@ -250,7 +254,7 @@ HardwareController::HardwareController()
 {
 }
 
-HardwareController::HardwareController(const smckit::SMCKit& smc, Pause pause) : smc(&smc), pause(std::move(pause))
+HardwareController::HardwareController(smckit::SMCKit& smc, Pause pause) : smc(&smc), pause(std::move(pause))
 {
     refreshCapabilities();
 }
@@ -269,6 +273,26 @@ void HardwareController::refreshCapabilities()
     }
     batteryService = IOServiceGetMatchingService(kIOMainPortDefault, IOServiceMatching("AppleSmartBattery"));
     probeCapabilities();
+}
+
+bool HardwareController::reopenLostConnection()
+{
+    if (!smc->needsReopening()) {
+        reopenBackOff = {};
+        return false;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (reopenBackOff != std::chrono::steady_clock::duration{} && now < nextReopenAt) {
+        return false;
+    }
+    reopenBackOff = std::clamp<std::chrono::steady_clock::duration>(reopenBackOff * 2, firstReopenBackOff,
+                                                                   longestReopenBackOff);
+    nextReopenAt = now + reopenBackOff;
+    if (!smc->reopen()) {
+        return false;
+    }
+    refreshCapabilities();
+    return true;
 }
 
 void HardwareController::probeCapabilities()
@@ -646,7 +670,11 @@ void HardwareController::restoreDefaults()
 
 PowerSnapshot HardwareController::readSnapshot() const
 {
-    const CFTypeRef registryValue = registryProperties(batteryService);
+    kern_return_t registryResult = kIOReturnSuccess;
+    const CFTypeRef registryValue = registryProperties(batteryService, &registryResult);
+    if (registryResult == kIOReturnNotResponding) {
+        throw HardwareError::commandFailed("电池信息没有响应（IOKit " + std::to_string(registryResult) + "）");
+    }
     if (!batteryInstalled(registryValue)) {
         return PowerSnapshot::noBattery();
     }

@@ -31,7 +31,8 @@ namespace velkora {
 // adapter reading, and the power mode.
 //
 // Not safe for concurrent use: after construction every operation runs on the
-// daemon's state queue. Reads never fail; writes throw HardwareError, and
+// daemon's state queue. Reads never fail, but for a reading of the battery
+// when the system does not answer; writes throw HardwareError, and
 // setPowerMode also passes on the platform's error when the tool cannot start.
 class HardwareController {
 public:
@@ -42,7 +43,7 @@ public:
     // Opens the battery service and probes the control keys.
     HardwareController();
     // Over `smc`, which must outlive the controller, pausing with `pause`.
-    HardwareController(const smckit::SMCKit& smc, Pause pause);
+    HardwareController(smckit::SMCKit& smc, Pause pause);
     // Releases the battery service.
     ~HardwareController();
     HardwareController(const HardwareController&) = delete;
@@ -50,6 +51,12 @@ public:
 
     // Re-opens the battery service and probes again.
     void refreshCapabilities();
+    // When the SMC connection is gone (the SMC's driver restarted or hung,
+    // so every call fails as not responding), opens it again, at most once
+    // per back-off that starts at half a second and doubles up to eight, and
+    // probes again. True when the connection was opened again: what the
+    // caller believes the hardware holds may be stale.
+    bool reopenLostConnection();
     // Finds which control keys are usable, when a battery is installed, and
     // replaces the capabilities whole.
     void probeCapabilities();
@@ -78,6 +85,8 @@ public:
 
     // One reading of the battery and the adapter from the registry, the power
     // source and the SMC; PowerSnapshot::noBattery() without a battery.
+    // Throws HardwareError when the registry does not answer: a hung system
+    // must not pass for a Mac without a battery.
     PowerSnapshot readSnapshot() const;
 
     // The kind of Mac the probe found, for the log: how charging and the adapter
@@ -123,8 +132,10 @@ private:
     bool hasACLC = false;
     bool onMacOS26OrLater = false;
 
-    const smckit::SMCKit* smc = nullptr;
+    smckit::SMCKit* smc = nullptr;
     Pause pause;
+    std::chrono::steady_clock::duration reopenBackOff{};
+    std::chrono::steady_clock::time_point nextReopenAt;
 };
 
 }  // namespace velkora

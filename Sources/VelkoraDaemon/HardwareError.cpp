@@ -59,6 +59,10 @@ std::string describeSMCError(const std::exception& error)
     case Kind::invalidStringData:
         return "控制键 " + key + " 的字符串数据无效";
     case Kind::unknown:
+        // No answer at all is no refusal: the SMC's driver went away or hung.
+        if (smcError->kIOReturn() == kIOReturnNotResponding || smcError->kIOReturn() == kIOReturnNotOpen) {
+            return "SMC 没有响应（IOKit " + std::to_string(smcError->kIOReturn()) + "）";
+        }
         return "控制键 " + key + " 被固件拒绝（IOKit " + std::to_string(smcError->kIOReturn()) + "，SMC " +
                std::to_string(unsigned{smcError->smcResult()}) + "）";
     case Kind::notPrivileged:

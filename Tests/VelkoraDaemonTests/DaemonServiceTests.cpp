@@ -186,6 +186,35 @@ TEST_F(DaemonServiceTest, TheFirstFailingWriteEndsThePassWithTheErrorPublished)
     EXPECT_EQ(hardware().takeWrites(), (Writes{"adapter 0", "charging 0", "led 3"}));
 }
 
+// Hardware that stops answering: the last reading stays on show with the
+// failure, and once the SMC is opened again everything is written afresh,
+// since it may have lost every value meanwhile.
+TEST_F(DaemonServiceTest, AReadingThatFailsKeepsTheLastOneWithTheFailureAndAReopenedSMCIsWrittenAfresh)
+{
+    level(90);
+    start();
+    setPolicy({{"managementEnabled", true}, {"chargeLimit", 80}});
+    hardware().takeWrites();
+
+    level(91);
+    script([](FakeHardware& fake) {
+        fake.failingRead = "电池信息没有响应（IOKit -536870185）";
+        fake.connectionLost = true;
+    });
+    const Json failed = perform(ControlCommand::cancelTopUp());
+    EXPECT_EQ(failed["text"], "电池信息没有响应（IOKit -536870185）");
+    const Json shown = snapshot();
+    EXPECT_EQ(shown["state"], "error");
+    EXPECT_EQ(shown["stateReason"], "电池信息没有响应（IOKit -536870185）");
+    EXPECT_EQ(shown["battery"]["percentage"], 90) << "the last reading, not a Mac without a battery";
+    EXPECT_EQ(hardware().takeWrites(), Writes{});
+
+    script([](FakeHardware& fake) { fake.failingRead.reset(); });
+    EXPECT_EQ(pass()["state"], "discharging");
+    EXPECT_EQ(snapshot()["battery"]["percentage"], 91);
+    EXPECT_EQ(hardware().takeWrites(), (Writes{"reopen", "adapter 0", "charging 0", "led 3"}));
+}
+
 TEST_F(DaemonServiceTest, OnAFirmwareLimitMacTheBoundsFollowThePolicyAndTheModes)
 {
     script([](FakeHardware& fake) {

@@ -34,6 +34,8 @@ void FakeHardware::reset()
     reading.state = velkora::ChargingState::paused;
     writes.clear();
     failingWrite.reset();
+    failingRead.reset();
+    connectionLost = false;
     assertionsCreated = 0;
     heldAssertions.clear();
 }
@@ -137,9 +139,23 @@ void HardwareController::restoreDefaults()
     write("restore");
 }
 
+bool HardwareController::reopenLostConnection()
+{
+    std::lock_guard lock(fake().mutex);
+    if (!fake().connectionLost || fake().failingRead) {
+        return false;
+    }
+    fake().connectionLost = false;
+    fake().writes.push_back("reopen");
+    return true;
+}
+
 PowerSnapshot HardwareController::readSnapshot() const
 {
     std::lock_guard lock(fake().mutex);
+    if (fake().failingRead) {
+        throw HardwareError::commandFailed(*fake().failingRead);
+    }
     PowerSnapshot snapshot = fake().reading;
     snapshot.battery.timestamp = std::chrono::system_clock::now();
     return snapshot;

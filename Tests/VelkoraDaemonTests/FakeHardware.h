@@ -32,6 +32,11 @@ struct FakeHardware {
     std::vector<std::string> writes;
     // A write whose record starts with this fails with a HardwareError of that text.
     std::optional<std::string> failingWrite;
+    // While set, a reading fails with a HardwareError of that text.
+    std::optional<std::string> failingRead;
+    // The SMC connection is gone; the next pass without a failing reading
+    // opens it again (recorded as the write "reopen").
+    bool connectionLost = false;
 
     int assertionsCreated = 0;
     std::vector<std::string> heldAssertions;

@@ -2,6 +2,7 @@
 
 #include <poll.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace simulator {
@@ -31,6 +32,9 @@ std::shared_ptr<SimmacConnection> SharedSimmacConnection::acquire()
     const char* root = std::getenv("SIMMAC_ROOT");
     const std::string_view rootSetting = root != nullptr ? root : "";
     std::lock_guard lock(mutex_);
+    if (quietPeriod_.count() > 0 && std::chrono::steady_clock::now() < quietUntil_) {
+        throw SimmacUnreachable("simmac is not responding: " + lastFailure_);
+    }
     const bool stale = !connection_ || connection_->isBroken() || rootSetting_ != rootSetting ||
                        (requestsInFlight_ == 0 && closedByPeer(*connection_));
     if (stale) {
@@ -42,10 +46,16 @@ std::shared_ptr<SimmacConnection> SharedSimmacConnection::acquire()
     return connection_;
 }
 
-void SharedSimmacConnection::releaseOne()
+void SharedSimmacConnection::releaseOne(bool failed)
 {
     std::lock_guard lock(mutex_);
     --requestsInFlight_;
+    if (failed) {
+        quietPeriod_ = std::clamp(quietPeriod_ * 2, std::chrono::milliseconds(250), std::chrono::milliseconds(4000));
+        quietUntil_ = std::chrono::steady_clock::now() + quietPeriod_;
+    } else {
+        quietPeriod_ = std::chrono::milliseconds(0);
+    }
 }
 
 template <typename Use>
@@ -55,20 +65,30 @@ auto SharedSimmacConnection::withConnection(Use&& use)
     const std::shared_ptr<SimmacConnection> connection = shared.acquire();
     struct Release {
         SharedSimmacConnection& shared;
-        ~Release() { shared.releaseOne(); }
-    } release{shared};
-    return use(*connection);
+        const SimmacConnection& connection;
+        ~Release() { shared.releaseOne(connection.isBroken()); }
+    } release{shared, *connection};
+    try {
+        return use(*connection);
+    } catch (const SimmacError& error) {
+        if (connection->isBroken()) {
+            std::lock_guard lock(shared.mutex_);
+            shared.lastFailure_ = error.what();
+        }
+        throw;
+    }
 }
 
 nlohmann::ordered_json SharedSimmacConnection::request(std::string_view operation,
                                                        const nlohmann::ordered_json& arguments)
 {
-    return withConnection([&](SimmacConnection& connection) { return connection.request(operation, arguments); });
+    return withConnection(
+        [&](SimmacConnection& connection) { return connection.request(operation, arguments, responseTimeout); });
 }
 
 void SharedSimmacConnection::query(const QueryCall& call, const SimmacConnection::QueryValueConsumer& read)
 {
-    withConnection([&](SimmacConnection& connection) { connection.query(call, read); });
+    withConnection([&](SimmacConnection& connection) { connection.query(call, read, responseTimeout); });
 }
 
 }  // namespace simulator

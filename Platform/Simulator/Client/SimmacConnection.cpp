@@ -41,16 +41,16 @@ SimmacConnection::SimmacConnection(const std::filesystem::path& socketPath)
 
     socket_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (socket_ < 0) {
-        throw SimmacError(systemError("cannot create a socket for simmac"));
+        throw SimmacUnreachable(systemError("cannot create a socket for simmac"));
     }
     if (::connect(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         const int error = errno;
         ::close(socket_);
         socket_ = -1;
         if (error == ENOENT || error == ECONNREFUSED) {
-            throw SimmacError("simmac is not running (no socket at " + path + ")");
+            throw SimmacUnreachable("simmac is not running (no socket at " + path + ")");
         }
-        throw SimmacError("cannot connect to simmac at " + path + ": " + std::strerror(error));
+        throw SimmacUnreachable("cannot connect to simmac at " + path + ": " + std::strerror(error));
     }
 }
 
@@ -65,13 +65,13 @@ void SimmacConnection::fail(const std::string& message)
 {
     broken_ = true;
     brokenReason_ = message;
-    throw SimmacError(message);
+    throw SimmacUnreachable(message);
 }
 
 void SimmacConnection::ensureUsable() const
 {
     if (broken_) {
-        throw SimmacError("connection to simmac is broken: " + brokenReason_);
+        throw SimmacUnreachable("connection to simmac is broken: " + brokenReason_);
     }
 }
 

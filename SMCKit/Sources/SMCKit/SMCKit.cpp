@@ -20,10 +20,12 @@ SMCKit& SMCKit::shared()
 
 SMCKit::SMCKit()
 {
-    const kern_return_t result = SMCOpen(&connection_);
+    io_connect_t connection = IO_OBJECT_NULL;
+    const kern_return_t result = SMCOpen(&connection);
     if (result != kIOReturnSuccess) {
         throw SMCError::connectionFailed(result);
     }
+    connection_ = connection;
 }
 
 SMCKit::SMCKit(Unopened failure) : openResult_(failure.code) {}
@@ -37,15 +39,40 @@ SMCKit::~SMCKit()
 
 void SMCKit::ensureOpen() const
 {
-    if (openResult_ != kIOReturnSuccess) {
-        throw SMCError::connectionFailed(openResult_);
+    if (const kern_return_t result = openResult_; result != kIOReturnSuccess) {
+        throw SMCError::connectionFailed(result);
     }
 }
 
-void SMCKit::check(const SMCResult_t& result, const std::string& key)
+bool SMCKit::needsReopening() const
+{
+    return openResult_ != kIOReturnSuccess || lost_;
+}
+
+bool SMCKit::reopen()
+{
+    io_connect_t connection = IO_OBJECT_NULL;
+    const kern_return_t result = SMCOpen(&connection);
+    if (result != kIOReturnSuccess) {
+        return false;
+    }
+    const io_connect_t previous = connection_.exchange(connection);
+    const kern_return_t previousResult = openResult_.exchange(kIOReturnSuccess);
+    lost_ = false;
+    if (previousResult == kIOReturnSuccess) {
+        SMCClose(previous);
+    }
+    return true;
+}
+
+void SMCKit::check(const SMCResult_t& result, const std::string& key) const
 {
     if (result.kIOReturn == kIOReturnSuccess && result.smcResult == kSMCResultSuccess) {
         return;
+    }
+    // No answer from the user client at all: its connection is of no more use.
+    if (result.kIOReturn == kIOReturnNotResponding || result.kIOReturn == kIOReturnNotOpen) {
+        lost_ = true;
     }
     if (result.kIOReturn == kIOReturnSuccess && result.smcResult == kSMCResultKeyNotFound) {
         throw SMCError::keyNotFound(key);

@@ -13,4 +13,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// simmac was not reached or gave no usable answer: it is not running, closed
+// the connection, did not answer in time or sent something malformed. Any
+// other SimmacError is an answer: simmac refused the operation.
+class SimmacUnreachable : public SimmacError {
+public:
+    using SimmacError::SimmacError;
+};
+
 }  // namespace simulator

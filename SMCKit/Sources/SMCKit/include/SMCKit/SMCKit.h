@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -15,8 +16,9 @@
 namespace smckit {
 
 // Typed access to the SMC over one connection to the "AppleSMC" user client.
-// Every operation throws SMCError on failure and is safe from any thread: the
-// connection never changes and each call works on its own records.
+// Every operation throws SMCError on failure and is safe from any thread: each
+// call works on its own records, and the connection changes only when
+// reopen() replaces one that stopped answering.
 class SMCKit {
 public:
     // The process's one connection, opened on first use. When it cannot be
@@ -60,6 +62,14 @@ public:
     // Writes ASCII text to a "ch8*" key, zero-padded to the key's size.
     void writeString(KeyCode key, std::string_view text) const;
 
+    // Whether the connection is gone: it never opened, or a call found the
+    // user client not responding or no longer open (the SMC's driver went
+    // away or hung). Every call fails until reopen() succeeds.
+    bool needsReopening() const;
+    // Opens the user client again; on success the new connection replaces
+    // the old one, which is closed. Returns whether it worked.
+    bool reopen();
+
     // The number of keys ("#KEY").
     std::uint32_t numKeys() const;
     // Every key, in the SMC's order.
@@ -72,13 +82,14 @@ private:
     explicit SMCKit(Unopened failure);
 
     void ensureOpen() const;
-    static void check(const SMCResult_t& result, const std::string& key);
+    void check(const SMCResult_t& result, const std::string& key) const;
     SMCKeyValue readValue(KeyCode key) const;
     SMCBytes readBlock(KeyCode key) const;
     void writeBlock(KeyCode key, DataType dataType, const SMCBytes& bytes) const;
 
-    io_connect_t connection_ = IO_OBJECT_NULL;
-    kern_return_t openResult_ = kIOReturnSuccess;
+    std::atomic<io_connect_t> connection_{IO_OBJECT_NULL};
+    std::atomic<kern_return_t> openResult_{kIOReturnSuccess};
+    mutable std::atomic<bool> lost_{false};
 };
 
 }  // namespace smckit
