@@ -93,6 +93,8 @@ struct NSXPCListener::Impl : std::enable_shared_from_this<NSXPCListener::Impl> {
     void acceptNext();
     void retryAcceptingSoon(const std::error_code& error);
     void admit(asio::local::stream_protocol::socket peer);
+    // How many connections the descriptor limit leaves room for now.
+    std::size_t connectionLimit() const;
     // Why a new connection of `pid` cannot be taken now, if it cannot.
     std::optional<std::string> problemTakingConnection(pid_t pid) const;
     void turnAway(int descriptor, pid_t pid, const std::string& problem);
@@ -117,6 +119,9 @@ struct NSXPCListener::Impl : std::enable_shared_from_this<NSXPCListener::Impl> {
     std::unordered_map<NSXPCConnection*, Accepted> connections;
     std::unordered_map<pid_t, std::size_t> connectionsPerProcess;
     bool closing = false;
+    // Accepting waits while the listener has all the connections it may have.
+    bool acceptingPaused = false;
+    std::chrono::steady_clock::time_point lastPausedLine;
     // Turned-away connections are logged at most once a second, with a count of the rest.
     std::chrono::steady_clock::time_point lastTurnedAwayLine;
     std::size_t turnedAwayUnlogged = 0;
@@ -296,6 +301,21 @@ void NSXPCListener::Impl::bindOwnSocket()
 
 void NSXPCListener::Impl::acceptNext()
 {
+    {
+        // At the limit, new clients wait in the socket's backlog rather than
+        // being turned away: the next connection that ends lets one in.
+        std::lock_guard lock(mutex);
+        if (const std::size_t limit = connectionLimit(); connections.size() >= limit) {
+            acceptingPaused = true;
+            if (const auto now = std::chrono::steady_clock::now(); now - lastPausedLine >= std::chrono::seconds(1)) {
+                lastPausedLine = now;
+                logger.error("Not accepting connections to \"%s\" for now: it has %zu, as many as its descriptor "
+                             "limit allows",
+                             serviceName, connections.size());
+            }
+            return;
+        }
+    }
     acceptor.async_accept(
         [self = shared_from_this()](const std::error_code& error, asio::local::stream_protocol::socket peer) {
             // A connection accepted just before the listener closed is dropped with it.
@@ -333,7 +353,7 @@ void NSXPCListener::Impl::retryAcceptingSoon(const std::error_code& error)
     });
 }
 
-std::optional<std::string> NSXPCListener::Impl::problemTakingConnection(pid_t pid) const
+std::size_t NSXPCListener::Impl::connectionLimit() const
 {
     rlimit descriptors{};
     std::size_t limit = maximumConnections;
@@ -342,9 +362,15 @@ std::optional<std::string> NSXPCListener::Impl::problemTakingConnection(pid_t pi
             descriptors.rlim_cur > reservedDescriptors ? descriptors.rlim_cur - reservedDescriptors : 0;
         limit = std::min(limit, available / descriptorsPerConnection);
     }
+    return limit;
+}
+
+std::optional<std::string> NSXPCListener::Impl::problemTakingConnection(pid_t pid) const
+{
+    const std::size_t limit = connectionLimit();
     if (connections.size() >= limit) {
-        return "it already has " + std::to_string(connections.size()) + " connections, as many as " +
-               std::to_string(descriptors.rlim_cur) + " file descriptors allow";
+        return "it already has " + std::to_string(connections.size()) + " connections, as many as its descriptor "
+               "limit allows";
     }
     const std::size_t perProcessLimit = std::max<std::size_t>(1, limit / 4);
     if (const auto found = connectionsPerProcess.find(pid);
@@ -473,6 +499,7 @@ void NSXPCListener::Impl::decide(const std::shared_ptr<NSXPCConnection>& connect
 void NSXPCListener::Impl::forget(NSXPCConnection* connection)
 {
     std::shared_ptr<NSXPCConnection> released;
+    bool resumeAccepting = false;
     {
         std::lock_guard lock(mutex);
         if (auto found = connections.find(connection); found != connections.end()) {
@@ -483,6 +510,17 @@ void NSXPCListener::Impl::forget(NSXPCConnection* connection)
             }
             connections.erase(found);
         }
+        if (acceptingPaused && !closing && connections.size() < connectionLimit()) {
+            acceptingPaused = false;
+            resumeAccepting = true;
+        }
+    }
+    if (resumeAccepting) {
+        asio::post(acceptStrand, [self = shared_from_this()] {
+            if (self->acceptor.is_open()) {
+                self->acceptNext();
+            }
+        });
     }
 }
 

@@ -28,11 +28,13 @@ public:
 // $SIMMAC_ROOT/var/run/xpc/<mach service name>. Accepted connections are
 // served on a few threads the listener shares among them, and checked by its
 // delegate on a few check workers; the listener keeps each until it is
-// invalidated. However many clients connect, the listener takes no more
-// connections than its process's descriptor limit leaves room for, nor more
+// invalidated. However many clients connect, the listener holds no more
+// connections than its process's descriptor limit leaves room for (beyond
+// that, new clients wait in the socket's backlog until one ends), nor more
 // than a quarter of those from one process, nor more waiting for a check than
-// its waiting places: it refuses the rest at once and logs it. Running out of
-// descriptors or memory delays accepting; it never ends the process.
+// its waiting places (beyond those two it refuses at once). Each of these is
+// logged. Running out of descriptors or memory delays accepting; it never
+// ends the process.
 //
 // When the service manager started this process with SIMMAC_LAUNCHD_SOCKET_FD
 // naming an inherited socket bound to this service's path, the listener takes
