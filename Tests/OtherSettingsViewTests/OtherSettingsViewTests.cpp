@@ -58,17 +58,15 @@ TEST_F(OtherSettingsViewTest, PlainPreferencesAreWrittenOnEveryChange)
 TEST_F(OtherSettingsViewTest, LaunchAtLoginShowsTheLoginItemAndReportsAFailedRegistration)
 {
     loginItem->currentStatus = platform::SMAppService::Status::notRegistered;
+    // Never switched off: the application registers itself at start, and the switch shows it.
     showPage();
     VelkoraSwitch* control = page->launchAtLoginSwitch();
-    ASSERT_FALSE(control->isChecked());
-    const int registrations = loginItem->registrations;
-    click(control);
-    EXPECT_TRUE(control->isChecked());
-    EXPECT_EQ(loginItem->registrations, registrations + 1);
-    EXPECT_TRUE(model->settings().launchAtLogin());
+    EXPECT_EQ(loginItem->registrations, 1);
+    ASSERT_TRUE(control->isChecked());
     click(control);
     EXPECT_FALSE(control->isChecked());
     EXPECT_EQ(loginItem->unregistrations, 1);
+    EXPECT_FALSE(model->settings().launchAtLogin());
 
     loginItem->registerError = platform::NSError::posix(EACCES, "Cannot create the autostart folder");
     model->setLastError(std::nullopt);
@@ -78,6 +76,29 @@ TEST_F(OtherSettingsViewTest, LaunchAtLoginShowsTheLoginItemAndReportsAFailedReg
     ASSERT_TRUE(model->lastError().has_value());
     EXPECT_EQ(*model->lastError(), QString::fromStdString(loginItem->registerError->localizedDescription()));
     EXPECT_TRUE(model->lastError()->startsWith(QStringLiteral("Cannot create the autostart folder")));
+
+    loginItem->registerError.reset();
+    click(control);
+    EXPECT_TRUE(control->isChecked());
+    EXPECT_EQ(loginItem->registrations, 3);
+}
+
+// The start-up's own registration must not undo the user's choice.
+TEST_F(OtherSettingsViewTest, LaunchAtLoginSwitchedOffStaysOffAfterARestart)
+{
+    showPage();
+    click(page->launchAtLoginSwitch());
+    ASSERT_FALSE(model->settings().launchAtLogin());
+    const int registrations = loginItem->registrations;
+    window.reset();
+    destroyModel();
+
+    createSettledModel();
+    showPage();
+    EXPECT_EQ(loginItem->registrations, registrations);
+    EXPECT_EQ(loginItem->currentStatus, platform::SMAppService::Status::notRegistered);
+    EXPECT_FALSE(model->settings().launchAtLogin());
+    EXPECT_FALSE(page->launchAtLoginSwitch()->isChecked());
 }
 
 TEST_F(OtherSettingsViewTest, TheLEDPickerOffersFiveModesAndIsFreeOnlyWithoutAutomaticIndication)

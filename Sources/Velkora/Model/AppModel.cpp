@@ -247,8 +247,16 @@ QCoro::Task<> AppModel::refreshEnergyApps()
 
 QCoro::Task<> AppModel::ensureMainAppRegistered()
 {
+    // The application registers itself unless the user switched launch at
+    // login off: registering every start would undo that choice behind a
+    // switch showing it off. Through the settings, so the switch shows the
+    // registration.
+    const QVariant chosen = platform::UserDefaults::standard().object(QStringLiteral("launchAtLogin"));
+    if (chosen.isValid() && !chosen.toBool()) {
+        co_return;
+    }
     try {
-        mainApp_->registerService();
+        settings_->setLaunchAtLogin(true);
     } catch (const std::exception& error) {
         helperLogger_.debug("Login item registration failed: %{public}s", std::string(error.what()));
     }

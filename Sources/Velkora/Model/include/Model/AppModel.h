@@ -66,7 +66,8 @@ struct HelperInstallation {
 // then a one-second sleep on the clock), a 30-second scheduler loop, a
 // re-check of the helper whenever the application becomes active, and a
 // one-time start-up task (notification permission, installation check,
-// login item, helper health, energy list). The loops hold the model weakly:
+// login item unless the user switched it off, helper health, energy list).
+// The loops hold the model weakly:
 // when the last owner lets go, a pass in progress finishes, the model is
 // destroyed and the loops stop.
 //
