@@ -195,13 +195,26 @@ TEST_F(OtherSettingsViewTest, ABusyHelperDisablesTheActionButton)
     createSettledModel();
     showPage();
     HelperServicePanel* panel = page->helperPanel();
-    holdCommands();
+    // The new helper answers nothing, so it stays starting however fast the test runs.
+    setScript([this](DaemonRequest& request) {
+        peer->hold(request);
+        handled();
+    });
     click(panel->actionButton());
     ASSERT_TRUE(waitFor([&] { return model->helperStatus().isBusy(); }));
     settle();
     EXPECT_FALSE(panel->actionButton()->isEnabled());
     EXPECT_EQ(panel->actionButton()->text(), model->helperStatus().actionTitle());
     EXPECT_EQ(panel->actionButton()->symbol(), QStringLiteral("ellipsis"));
+
+    // Once the helper answers, the uninstall takes the button's place.
+    setScript({});
+    for (DaemonRequest& request : peer->takeHeld()) {
+        answerNormally(request);
+    }
+    ASSERT_TRUE(waitFor([&] { return model->helperStatus() == HelperStatus::enabled(); }));
+    settle();
+    EXPECT_TRUE(panel->uninstallButton()->isVisible());
 }
 
 TEST_F(OtherSettingsViewTest, UpdatesFollowTheUpdater)
