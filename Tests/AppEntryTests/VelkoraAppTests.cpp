@@ -9,6 +9,8 @@
 #include "MenuBar/MenuBarPanel.h"
 #include "MenuBar/StatusItemLabel.h"
 #include "MenuBar/StatusStrip.h"
+#include "Overlay/OverlayPanel.h"
+#include "Overlay/OverlayPresenter.h"
 #include "Window/RootView.h"
 
 #include "AppKit/NSApplication.h"
@@ -34,6 +36,11 @@ int openMainWindows()
 }  // namespace
 
 class VelkoraAppTest : public AppFixture {};
+
+class DesktopVelkoraAppTest : public AppFixture {
+protected:
+    DesktopVelkoraAppTest() : AppFixture("desktop") {}
+};
 
 TEST_F(VelkoraAppTest, TheMainWindowIsTallowmereAtItsDefaultSizeAndIsNeverDuplicated)
 {
@@ -161,6 +168,41 @@ TEST_F(VelkoraAppTest, TheStripShowsTheModelsLabelRedrawsOnChangesAndOpensThePan
     settle();
     EXPECT_FALSE(item.panel()->isVisible());
     ASSERT_NE(app->mainWindow(), nullptr);
+    EXPECT_TRUE(app->mainWindow()->isVisible());
+}
+
+TEST_F(VelkoraAppTest, EachTimeTheWindowAppearsTheOverlayShowsOnlyIfTheUserTurnedItOn)
+{
+    createApp();
+    model->settings().setOverlayEnabled(false);
+    app->openMainWindow();
+    settle();
+    EXPECT_EQ(OverlayPresenter::shared().panel(), nullptr);
+
+    QPointer<MainWindow> window = app->mainWindow();
+    window->close();
+    ASSERT_TRUE(waitFor([&] { return window.isNull(); }));
+    model->settings().setOverlayEnabled(true);
+    app->openMainWindow();
+    settle();
+    ASSERT_NE(OverlayPresenter::shared().panel(), nullptr);
+    EXPECT_TRUE(OverlayPresenter::shared().panel()->isVisible());
+
+    // Turned off, the next appearance takes it away.
+    model->settings().setOverlayEnabled(false);
+    app->mainWindow()->hide();
+    app->openMainWindow();
+    EXPECT_TRUE(waitFor([] { return OverlayPresenter::shared().panel() == nullptr; }));
+}
+
+TEST_F(DesktopVelkoraAppTest, WithoutABatteryTheOverlayStaysHiddenEvenWhenTurnedOn)
+{
+    createApp();
+    ASSERT_FALSE(model->batteryPresent());
+    model->settings().setOverlayEnabled(true);
+    app->openMainWindow();
+    settle();
+    EXPECT_EQ(OverlayPresenter::shared().panel(), nullptr);
     EXPECT_TRUE(app->mainWindow()->isVisible());
 }
 

@@ -3,6 +3,7 @@
 #include "App/BackgroundPermissionGuidePresenter.h"
 #include "App/MainWindow.h"
 #include "MenuBar/MenuBarExtra.h"
+#include "Overlay/OverlayPresenter.h"
 
 #include "VisualKit/AppRouter.h"
 #include "VisualKit/ReduceMotionSource.h"
@@ -20,6 +21,7 @@ namespace {
 // The floating panels the model asks for.
 class ApplicationPresenter final : public AppModelPresenter {
 public:
+    void hideOverlay(bool animated) override { OverlayPresenter::shared().hide(animated); }
     void showApprovalGuide(AppModel& model) override { BackgroundPermissionGuidePresenter::shared().show(model); }
     void hideApprovalGuide(bool animated) override { BackgroundPermissionGuidePresenter::shared().hide(animated); }
 };
@@ -48,6 +50,7 @@ VelkoraApp::VelkoraApp(Options options, QObject* parent)
     environment_.openMainWindow = [this] { openMainWindow(); };
 
     BackgroundPermissionGuidePresenter::shared().setReduceMotion(reduceMotion_.get());
+    OverlayPresenter::shared().setReduceMotionSource(reduceMotion_.get());
     VelkoraTheme::follow(model_->settings());
     connect(&model_->settings(), &AppSettings::appearanceChanged, this, [this] { configureMainWindow(); });
     connect(&model_->settings(), &AppSettings::showDockIconChanged, this, [this] { applyDockPolicy(); });
@@ -56,6 +59,9 @@ VelkoraApp::VelkoraApp(Options options, QObject* parent)
 
 VelkoraApp::~VelkoraApp()
 {
+    // The floating panels show this model: they go with it.
+    OverlayPresenter::shared().hide(false);
+    BackgroundPermissionGuidePresenter::shared().hide(false);
     menuBarExtra_.reset();
     delete mainWindow_.data();
 }
@@ -90,6 +96,11 @@ void VelkoraApp::mainWindowDidAppear()
 {
     applyDockPolicy();
     configureMainWindow();
+    if (model_->batteryPresent() && model_->settings().overlayEnabled()) {
+        OverlayPresenter::shared().show(*model_);
+    } else {
+        OverlayPresenter::shared().hide(true);
+    }
 }
 
 void VelkoraApp::applyDockPolicy()
