@@ -3,6 +3,8 @@
 
 #include "ModelFixture.h"
 
+#include "Services/AppLanguage.h"
+
 namespace velkora::test {
 namespace {
 
@@ -103,6 +105,46 @@ TEST_F(ChangeCompletionTest, RefusalsOnTheSpotByTheDaemonAndForWantOfAnAnswerRep
     model->setMagSafeLED(MagSafeLEDMode::orange, record(led));
     ASSERT_TRUE(waitFor([&] { return led.size() == 3; }));
     EXPECT_TRUE(led.back());
+}
+
+// A change superseded before the daemon confirmed it must not stay when the
+// change that superseded it fails: both go, back to the policy before them.
+TEST_F(ChangeCompletionTest, AFailedUpdateAlsoTakesBackTheUnconfirmedChangeItSuperseded)
+{
+    createSettledModel();
+    const ChargePolicy before = model->policy();
+    ASSERT_TRUE(before.manageMagSafeLED);
+    setScript([this](DaemonRequest& request) {
+        if (request.selector == VelkoraDaemonProtocol::performSelector) {
+            peer->hold(request);
+            handled();
+        }
+    });
+    std::vector<bool> outcomes;
+    model->updatePolicy([](ChargePolicy& policy) { policy.manageMagSafeLED = false; });
+    model->updatePolicy([](ChargePolicy& policy) { policy.chargeLimit = 70; });
+    model->updatePolicy([](ChargePolicy& policy) { policy.useHardwarePercentage = true; }, record(outcomes));
+    EXPECT_TRUE(model->isLimitUpdating()) << "the limit of the second is still on its way with the third";
+    std::vector<DaemonRequest> held = waitForHeld(3);
+    ASSERT_EQ(held.size(), 3u);
+    for (DaemonRequest& request : held) {
+        request.answer(std::nullopt, "SMC write failed");
+    }
+    ASSERT_TRUE(waitFor([&] { return !outcomes.empty(); }));
+    EXPECT_EQ(outcomes, std::vector<bool>{false});
+    EXPECT_EQ(model->policy(), before);
+    EXPECT_FALSE(model->isLimitUpdating());
+    EXPECT_EQ(model->chargeLimitError(), L("Couldn’t apply 70%; restored 80%. SMC write failed",
+                                           "未能应用 70%，已恢复为 80%。SMC write failed"));
+
+    // The next update starts from the restored policy.
+    setScript({});
+    model->updatePolicy([](ChargePolicy& policy) { policy.sailingDelta = 4; }, record(outcomes));
+    ASSERT_TRUE(waitFor([&] { return outcomes.size() == 2; }));
+    EXPECT_TRUE(outcomes.back());
+    ChargePolicy expected = before;
+    expected.sailingDelta = 4;
+    EXPECT_EQ(model->policy(), expected);
 }
 
 }  // namespace

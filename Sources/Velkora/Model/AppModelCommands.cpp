@@ -86,15 +86,20 @@ void AppModel::updatePolicy(const std::function<void(ChargePolicy&)>& mutation, 
             }
         }
     } else {
+        if (!policyBeforeUpdates_) {
+            policyBeforeUpdates_ = old;
+        }
+        // A limit still unconfirmed from a superseded update travels with this one.
+        const bool limitPending = requested != policyBeforeUpdates_->chargeLimit;
         const QUuid id = QUuid::createUuid();
         limitUpdateID_ = id;
-        setLimitUpdating(limitChanged);
+        setLimitUpdating(limitPending);
         if (limitUpdateStop_) {
             limitUpdateStop_->request_stop();
         }
         limitUpdateStop_.emplace();
-        runPolicyUpdate(weak_from_this(), daemon_, clock_, limitUpdateStop_->get_token(), id, changed, old,
-                        limitChanged, std::move(completion));
+        runPolicyUpdate(weak_from_this(), daemon_, clock_, limitUpdateStop_->get_token(), id, changed,
+                        *policyBeforeUpdates_, limitPending, std::move(completion));
         return;
     }
 
@@ -155,6 +160,7 @@ QCoro::Task<> AppModel::runPolicyUpdate(std::weak_ptr<AppModel> model, std::shar
     if (self->limitUpdateID_ == id) {
         self->setLimitUpdating(false);
         self->limitUpdateID_.reset();
+        self->policyBeforeUpdates_.reset();
     }
     if (completion && (reply || failure)) {
         completion(reply.has_value());

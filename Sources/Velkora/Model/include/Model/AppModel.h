@@ -168,7 +168,8 @@ public:
     //
     // updatePolicy applies `mutation` to policy() at once (normalised), and
     // restores the whole previous policy if the daemon refuses or does not
-    // answer within 5 seconds. A newer update supersedes an older one.
+    // answer within 5 seconds. A newer update supersedes an older one; when
+    // it fails, the policy from before both comes back.
     //
     // `completion`, for a caller that keeps a value of its own beside the
     // daemon's (a display setting stored with the change), hears once
@@ -340,6 +341,10 @@ private:
     std::optional<std::stop_source> limitUpdateStop_;
     std::optional<QUuid> limitUpdateID_;
     std::optional<std::int64_t> failedChargeLimit_;
+    // The policy in force before the updates still on their way: what a
+    // failed update restores, also one that superseded another whose change
+    // the daemon never confirmed.
+    std::optional<ChargePolicy> policyBeforeUpdates_;
     int helperRetryTickCount_ = 0;
     int helperPermissionAuditTickCount_ = 0;
     int consecutiveXPCFailures_ = 0;
