@@ -33,6 +33,13 @@ Termination& termination()
     return shared;
 }
 
+// Set and run on the main thread only.
+std::function<void()>& reopenHandler()
+{
+    static std::function<void()> handler;
+    return handler;
+}
+
 QPointer<WorkspaceAnnouncement>& announcement()
 {
     static QPointer<WorkspaceAnnouncement> shared;
@@ -77,6 +84,19 @@ void NSApplication::setActivationPolicy(NSApplicationActivationPolicy policy)
 NSApplicationActivationPolicy NSApplication::activationPolicy()
 {
     return currentPolicy().load();
+}
+
+void NSApplication::setReopenHandler(std::function<void()> handler)
+{
+    reopenHandler() = std::move(handler);
+}
+
+void NSApplication::reopen()
+{
+    if (reopenHandler()) {
+        reopenHandler()();
+    }
+    activate();
 }
 
 void NSApplication::setTerminationHandler(std::function<void()> handler)

@@ -84,7 +84,7 @@ void WorkspaceAnnouncement::readEvents()
         return;
     }
     if (activationRequested) {
-        activate();
+        NSApplication::reopen();
     }
 }
 

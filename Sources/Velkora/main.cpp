@@ -34,6 +34,8 @@ int main(int argc, char** argv)
 
     velkora::VelkoraApp app;
     app.openMainWindow();
+    // Opened again while it runs: the window comes back.
+    platform::NSApplication::setReopenHandler([&app] { app.openMainWindow(); });
 
     // The actions stand apart from the model: they run on the registry's own
     // thread and reach the daemon on their own.

@@ -3,7 +3,9 @@
 // battery percentage that simmac reports, and a click on the strip opens the
 // popover. The display is read and clicked from outside, through Xlib.
 
+#include "Simulator/SimmacConnection.h"
 #include "TestSupport/SimmacProcess.h"
+#include "UserDefaults/UserDefaults.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -136,6 +138,20 @@ protected:
         return shown([&](const std::string& text) { return text == name; });
     }
 
+    // What a window manager sends when the user closes the window.
+    void askToClose(const ShownWindow& window)
+    {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window.id;
+        event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(display, window.id, False, NoEventMask, &event);
+        XFlush(display);
+    }
+
     // A press and release of the left button at the window's centre.
     void click(const ShownWindow& window)
     {
@@ -195,6 +211,23 @@ TEST_F(XvfbEndToEndTest, TheWindowAndTheStripWithSimmacsPercentageComeUpAndTheSt
     })) << "the click on the strip opened no popover";
     EXPECT_GE(popover->y, strip->y + strip->height);
     EXPECT_EQ(application.state(), QProcess::Running);
+}
+
+TEST_F(XvfbEndToEndTest, AClosedWindowComesBackWhenTheApplicationIsOpenedAgain)
+{
+    // A user who finished the welcome: no sheet holds the window.
+    platform::UserDefaults(QStringLiteral("com.velkora.app")).set(QStringLiteral("hasCompletedOnboarding"), true);
+    startApplication();
+    ASSERT_TRUE(eventually([&] { return named("Tallowmere").has_value(); })) << "no main window was mapped";
+    askToClose(*named("Tallowmere"));
+    ASSERT_TRUE(eventually([&] { return !named("Tallowmere").has_value(); })) << "the window did not close";
+    EXPECT_EQ(application.state(), QProcess::Running) << "closing the window leaves the application running";
+
+    // Opening the running application again: the workspace asks it to come to the front.
+    simulator::SimmacConnection workspace;
+    workspace.request("workspace.activate", {{"pid", application.processId()}});
+    ASSERT_TRUE(eventually([&] { return named("Tallowmere").has_value(); })) << "the window did not come back";
+    EXPECT_EQ(named("Tallowmere")->width, 1180);
 }
 
 }  // namespace

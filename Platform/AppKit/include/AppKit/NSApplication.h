@@ -34,6 +34,14 @@ public:
     static void setActivationPolicy(NSApplicationActivationPolicy policy);
     static NSApplicationActivationPolicy activationPolicy();
 
+    // Runs `handler` on the main thread each time the workspace asks the
+    // application to come to the front (the user opened it again), before
+    // its windows are raised: an application whose window was closed opens
+    // it again there.
+    static void setReopenHandler(std::function<void()> handler);
+    // What the workspace's request runs: the reopen handler, then activate().
+    static void reopen();
+
     static void setTerminationHandler(std::function<void()> handler);
     static void terminate();
 };
