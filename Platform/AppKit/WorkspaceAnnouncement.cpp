@@ -31,7 +31,12 @@ WorkspaceAnnouncement::WorkspaceAnnouncement(const std::string& bundleIdentifier
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         QObject::connect(application, &QGuiApplication::applicationStateChanged, this,
                          [this](Qt::ApplicationState state) {
-                             if (state == Qt::ApplicationActive) {
+                             // The window system following an activation already
+                             // published is no news: published late, it would take the
+                             // front back from an application activated meanwhile.
+                             if (state != Qt::ApplicationActive) {
+                                 activationPublished_ = false;
+                             } else if (!activationPublished_) {
                                  publishActivation();
                              }
                          });
@@ -56,6 +61,7 @@ void WorkspaceAnnouncement::publishActivation()
     }
     try {
         connection_->request("workspace.activate");
+        activationPublished_ = true;
     } catch (const simulator::SimmacError& error) {
         lose(error.what());
         return;

@@ -31,6 +31,8 @@ private:
 
     std::unique_ptr<simulator::SimmacConnection> connection_;
     std::unique_ptr<QSocketNotifier> notifier_;
+    // Since the window system last took the activity away.
+    bool activationPublished_ = false;
 };
 
 }  // namespace platform
