@@ -9,6 +9,11 @@
 #include "Battery/StatusDetailSection.h"
 #include "Battery/VitalMetric.h"
 
+#include "MenuBar/MenuAction.h"
+#include "MenuBar/MenuPopoverHeader.h"
+#include "MenuBar/MenuPopoverView.h"
+#include "MenuBar/MenuQuickActions.h"
+
 #include "VisualKit/ReduceMotionSource.h"
 #include "VisualKit/StateBadge.h"
 #include "VisualKit/VelkoraLabel.h"
@@ -196,6 +201,31 @@ TEST_F(BatteryEndToEndTest, TheDashboardFollowsTheBatteryWithinTwoSecondsOfAChan
                dashboard->healthStrip()->metric(1)->metric().detail == "建议降低负载";
     });
 
+}
+
+TEST_F(BatteryEndToEndTest, ThePopoversHoldTileMakesTheDaemonHoldTheLevelAndThePopoverNamesItsState)
+{
+    auto* popover = show(new MenuPopoverView(environment()));
+    VelkoraLabel* state = popover->header()->stateLabel();
+    ASSERT_TRUE(waitFor([&] { return model->snapshot().state == ChargingState::charging; }, 5000)) << battery().dump();
+    EXPECT_EQ(state->text(), appLocalizedName(ChargingState::charging));
+
+    QTest::mouseClick(popover->quickActions()->holdTile(), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return model->snapshot().state != ChargingState::charging; }, 5000))
+        << model->lastError().value_or("no error").toStdString();
+    EXPECT_EQ(model->lastError(), std::nullopt);
+
+    // Time runs on; plugged in, the battery stays where it was held.
+    simmac->simmacctl({"speed", "3000"});
+    ASSERT_TRUE(waitFor([&] { return !battery()["charging"].get<bool>(); }, 5000)) << battery().dump();
+    QTest::qWait(1500);
+    const Json held = battery();
+    EXPECT_TRUE(held["adapter"]["plugged"].get<bool>()) << held.dump();
+    EXPECT_FALSE(held["charging"].get<bool>()) << held.dump();
+    EXPECT_NEAR(held["level"].get<double>(), 50, 1) << "the level stops rising while plugged in";
+    EXPECT_TRUE(waitFor([&] { return state->text() == appLocalizedName(model->snapshot().state); }, 2000))
+        << "the popover names the state the daemon reports";
+    EXPECT_NE(state->text(), appLocalizedName(ChargingState::charging));
 }
 
 }  // namespace
