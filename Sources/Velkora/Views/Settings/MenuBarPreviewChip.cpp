@@ -2,6 +2,7 @@
 
 #include "MenuBar/MenuBarBatteryImage.h"
 #include "MenuBar/MenuBarBatteryText.h"
+#include "MenuBar/MenuBarText.h"
 #include "MenuBar/StatusPowerImage.h"
 
 #include "VisualKit/BatteryStatusTone.h"
@@ -131,7 +132,7 @@ QPixmap MenuBarPreviewChip::drawContent() const
     const QSizeF iconSize = symbol.isEmpty() ? QSizeF(icon.size()) / scale
                                              : QSizeF(SymbolImage::side(pointSize), SymbolImage::side(pointSize));
     const QString label = text();
-    const qreal textWidth = label.isEmpty() ? 0 : spacing + metrics.horizontalAdvance(label);
+    const qreal textWidth = label.isEmpty() ? 0 : spacing + MenuBarText::width(font(), label);
     const QSizeF size(iconSize.width() + textWidth, std::max(iconSize.height(), metrics.height()));
     QPixmap pixmap((size * scale).toSize() + QSize(1, 1));
     pixmap.setDevicePixelRatio(scale);
@@ -145,10 +146,10 @@ QPixmap MenuBarPreviewChip::drawContent() const
         SymbolImage::paint(painter, iconArea, symbol, pointSize, QFont::DemiBold, ink);
     }
     if (!label.isEmpty()) {
-        painter.setFont(font());
+        // Even digits, as the status item draws them.
         painter.setPen(ink);
-        painter.drawText(QRectF(iconSize.width() + spacing, 0, textWidth, size.height()),
-                         Qt::AlignLeft | Qt::AlignVCenter, label);
+        MenuBarText::draw(painter, font(), QPointF(iconSize.width() + spacing, (size.height() - metrics.height()) / 2),
+                          label);
     }
     return pixmap;
 }
