@@ -2,7 +2,6 @@
 
 #include "Window/DesktopDashboardView.h"
 #include "Window/EnergyUsageView.h"
-#include "Window/PageHost.h"
 
 #include "Battery/ChargeControlView.h"
 #include "Battery/DashboardView.h"
@@ -18,6 +17,8 @@
 #include "Shortcuts/ShortcutsView.h"
 
 #include "Model/AppModel.h"
+
+#include <QtGlobal>
 
 namespace velkora {
 
@@ -38,7 +39,8 @@ QWidget* makeRoutePage(SidebarRoute route, const ViewEnvironment& environment)
     case SidebarRoute::menuBar: return new MenuBarSettingsView(environment);
     case SidebarRoute::other: return new OtherSettingsView(environment);
     }
-    return new PageHost(route);
+    Q_UNREACHABLE();
+    return nullptr;
 }
 
 }  // namespace velkora

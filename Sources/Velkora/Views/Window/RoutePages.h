@@ -13,10 +13,6 @@ namespace velkora {
 // comes on screen and deletes the page when it leaves, so a page starts
 // afresh every time and its periodic work ends with it.
 //
-// A family plugs its page in by replacing the route's PageHost line in
-// RoutePages.cpp with its own page, built from the environment:
-//     case SidebarRoute::schedules: return new ScheduleView(environment);
-//
 // The root view decides before this whether a page is shown at all: while
 // the battery is being detected, and for a battery-only route on a Mac
 // without a battery, it shows its placeholders instead. The dashboard route
