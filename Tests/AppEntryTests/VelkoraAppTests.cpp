@@ -149,11 +149,14 @@ TEST_F(VelkoraAppTest, TheStripShowsTheModelsLabelRedrawsOnChangesAndOpensThePan
     const int withPercentage = strip->width();
 
     QSignalSpy redrawn(&item, &MenuBarExtra::labelRedrawn);
+    // A reading of the daemon still under way may land meanwhile and be drawn
+    // on its own.
+    QSignalSpy readings(app->environment().telemetry, &TelemetryStore::snapshotChanged);
     model->settings().setShowPercentage(false);
     model->settings().setMenuBarIconStyle(MenuBarIconStyle::classic);
     ASSERT_TRUE(waitFor([&] { return redrawn.count() > 0; }));
     settle();
-    EXPECT_EQ(redrawn.count(), 1) << "changes that come together draw once";
+    EXPECT_LE(redrawn.count(), 1 + readings.count()) << "changes that come together draw once";
     EXPECT_LT(strip->width(), withPercentage);
 
     ASSERT_FALSE(item.panel()->isVisible());
