@@ -1,5 +1,6 @@
 #include "VisualKit/EnergyActionButton.h"
 
+#include "VisualKit/ColorMixing.h"
 #include "VisualKit/ContinuousShape.h"
 #include "VisualKit/ReduceMotionSource.h"
 #include "VisualKit/SymbolView.h"
@@ -22,19 +23,6 @@ constexpr qreal cornerRadius = 13;
 constexpr int padding = 10;
 constexpr qreal activeFillOpacity = 0.15;
 constexpr qreal activeBorderOpacity = 0.55;
-
-QColor withOpacity(QColor color, qreal opacity)
-{
-    color.setAlphaF(static_cast<float>(color.alphaF() * opacity));
-    return color;
-}
-
-QColor blend(const QColor& from, const QColor& to, qreal progress)
-{
-    const auto mix = [progress](float a, float b) { return a + (b - a) * static_cast<float>(progress); };
-    return QColor::fromRgbF(mix(from.redF(), to.redF()), mix(from.greenF(), to.greenF()),
-                            mix(from.blueF(), to.blueF()), mix(from.alphaF(), to.alphaF()));
-}
 
 }  // namespace
 

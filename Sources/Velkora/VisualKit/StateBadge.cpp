@@ -1,5 +1,6 @@
 #include "VisualKit/StateBadge.h"
 
+#include "VisualKit/ColorMixing.h"
 #include "VisualKit/ContinuousShape.h"
 #include "VisualKit/VelkoraFont.h"
 #include "VisualKit/VelkoraMotion.h"
@@ -21,13 +22,6 @@ constexpr int verticalPadding = 5;
 QFont badgeFont()
 {
     return VelkoraFont::system(12, QFont::DemiBold);
-}
-
-QColor blend(const QColor& from, const QColor& to, qreal progress)
-{
-    const auto mix = [progress](float a, float b) { return a + (b - a) * static_cast<float>(progress); };
-    return QColor::fromRgbF(mix(from.redF(), to.redF()), mix(from.greenF(), to.greenF()),
-                            mix(from.blueF(), to.blueF()), mix(from.alphaF(), to.alphaF()));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "Battery/BatteryOrbitRing.h"
 
+#include "VisualKit/ColorMixing.h"
 #include "VisualKit/VelkoraFont.h"
 #include "VisualKit/VelkoraLabel.h"
 #include "VisualKit/VelkoraMotion.h"
@@ -21,12 +22,6 @@ namespace {
 constexpr qreal figureTravel = 8;
 constexpr int figureSize = 48;
 constexpr int percentSignSize = 15;
-
-QColor withOpacity(QColor color, qreal opacity)
-{
-    color.setAlphaF(static_cast<float>(color.alphaF() * opacity));
-    return color;
-}
 
 // The arc over `fraction` of the circle in `rect`, from twelve o'clock clockwise.
 QPainterPath arc(const QRectF& rect, qreal fraction)

@@ -1,5 +1,6 @@
 #include "MenuBar/MenuAction.h"
 
+#include "VisualKit/ColorMixing.h"
 #include "VisualKit/ContinuousShape.h"
 #include "VisualKit/SymbolImage.h"
 #include "VisualKit/VelkoraFont.h"
@@ -27,19 +28,6 @@ constexpr qreal activeFillOpacity = 0.16;
 constexpr qreal activeBorderOpacity = 0.45;
 // The platform's disabled controls are drawn at about this opacity.
 constexpr qreal disabledOpacity = 0.45;
-
-QColor withOpacity(QColor color, qreal opacity)
-{
-    color.setAlphaF(static_cast<float>(color.alphaF() * opacity));
-    return color;
-}
-
-QColor blend(const QColor& from, const QColor& to, qreal progress)
-{
-    const auto mix = [progress](float a, float b) { return a + (b - a) * static_cast<float>(progress); };
-    return QColor::fromRgbF(mix(from.redF(), to.redF()), mix(from.greenF(), to.greenF()),
-                            mix(from.blueF(), to.blueF()), mix(from.alphaF(), to.alphaF()));
-}
 
 QFont titleFont()
 {

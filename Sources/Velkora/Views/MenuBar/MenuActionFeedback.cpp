@@ -1,5 +1,6 @@
 #include "MenuBar/MenuActionFeedback.h"
 
+#include "VisualKit/ColorMixing.h"
 #include "VisualKit/ContinuousShape.h"
 #include "VisualKit/SymbolView.h"
 #include "VisualKit/VelkoraButton.h"
@@ -22,12 +23,6 @@ constexpr int padding = 11;
 constexpr qreal cornerRadius = 13;
 constexpr qreal fillOpacity = 0.09;
 constexpr qreal borderOpacity = 0.22;
-
-QColor withOpacity(QColor color, qreal opacity)
-{
-    color.setAlphaF(static_cast<float>(color.alphaF() * opacity));
-    return color;
-}
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 #include "Settings/MenuBarLayoutSchematic.h"
 
+#include "VisualKit/ColorMixing.h"
 #include "VisualKit/ContinuousShape.h"
 #include "VisualKit/VelkoraLabel.h"
 #include "VisualKit/VelkoraTheme.h"
@@ -15,12 +16,6 @@ constexpr qreal spacing = 5;
 constexpr qreal lineFrame = 7;
 constexpr qreal plainLineHeight = 5;
 constexpr int tileCount = 3;
-
-QColor withOpacity(QColor color, qreal opacity)
-{
-    color.setAlphaF(static_cast<float>(color.alphaF() * opacity));
-    return color;
-}
 
 }  // namespace
 

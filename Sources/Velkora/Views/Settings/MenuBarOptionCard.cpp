@@ -1,5 +1,6 @@
 #include "Settings/MenuBarOptionCard.h"
 
+#include "VisualKit/ColorMixing.h"
 #include "VisualKit/ContinuousShape.h"
 #include "VisualKit/VelkoraMotion.h"
 #include "VisualKit/VelkoraPressableButtonStyle.h"
@@ -9,17 +10,6 @@
 #include <QVBoxLayout>
 
 namespace velkora {
-
-namespace {
-
-QColor blend(const QColor& from, const QColor& to, qreal progress)
-{
-    const auto mix = [progress](float a, float b) { return a + (b - a) * static_cast<float>(progress); };
-    return QColor::fromRgbF(mix(from.redF(), to.redF()), mix(from.greenF(), to.greenF()),
-                            mix(from.blueF(), to.blueF()), mix(from.alphaF(), to.alphaF()));
-}
-
-}  // namespace
 
 MenuBarOptionCard::MenuBarOptionCard(const ViewEnvironment& environment, const Metrics& metrics, QWidget* parent)
     : QAbstractButton(parent), environment_(environment), metrics_(metrics), content_(new QVBoxLayout(this))

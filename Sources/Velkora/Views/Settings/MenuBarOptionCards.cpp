@@ -4,6 +4,7 @@
 #include "Settings/MenuBarOptionCard.h"
 
 #include "VisualKit/BatteryStatusTone.h"
+#include "VisualKit/ColorMixing.h"
 #include "VisualKit/SymbolView.h"
 #include "VisualKit/VelkoraFont.h"
 #include "VisualKit/VelkoraLabel.h"
@@ -19,12 +20,6 @@ namespace velkora {
 namespace {
 
 constexpr int dotSide = 16;
-
-QColor withOpacity(QColor color, qreal opacity)
-{
-    color.setAlphaF(static_cast<float>(color.alphaF() * opacity));
-    return color;
-}
 
 // The three colours of a scheme as dots; read when drawn, so they follow
 // the appearance.

@@ -1,5 +1,6 @@
 #include "Window/SidebarButton.h"
 
+#include "VisualKit/ColorMixing.h"
 #include "VisualKit/ContinuousShape.h"
 #include "VisualKit/SymbolImage.h"
 #include "VisualKit/VelkoraFont.h"
@@ -28,13 +29,6 @@ QColor withAlpha(QColor color, qreal alpha)
 {
     color.setAlphaF(static_cast<float>(color.alphaF() * alpha));
     return color;
-}
-
-QColor blend(const QColor& from, const QColor& to, qreal amount)
-{
-    const auto mix = [amount](float a, float b) { return static_cast<float>(a + (b - a) * amount); };
-    return QColor::fromRgbF(mix(from.redF(), to.redF()), mix(from.greenF(), to.greenF()),
-                            mix(from.blueF(), to.blueF()), mix(from.alphaF(), to.alphaF()));
 }
 
 }  // namespace
