@@ -175,6 +175,46 @@ TEST_F(CommandTest, AHealthCheckDuringAnUpdateKeepsThePolicyBeingSent)
     EXPECT_TRUE(model->isLimitUpdating());
 }
 
+TEST_F(CommandTest, AHoldSetsTheDaemonsLimitAndTheNextRuleChangeKeepsIt)
+{
+    createSettledModel();
+    {
+        std::lock_guard lock(daemonMutex);
+        daemonPolicy.managementEnabled = false;
+    }
+    model->applicationDidBecomeActive();
+    ASSERT_TRUE(waitFor([&] {
+        return !model->policy().managementEnabled && model->helperStatus() == HelperStatus::enabled();
+    }));
+    // The daemon holds at its own last reading, which the model never saw.
+    setScript([this](DaemonRequest& request) {
+        if (request.selector == VelkoraDaemonProtocol::performSelector &&
+            std::holds_alternative<ControlCommand::PauseAtCurrentLevel>(
+                IPC::decode<ControlCommand>(*request.argument).payload)) {
+            std::lock_guard lock(daemonMutex);
+            daemonPolicy.managementEnabled = true;
+            daemonPolicy.chargeLimit = 53;
+            PowerSnapshot held = chargingSnapshot(53);
+            held.state = ChargingState::paused;
+            request.answer(IPC::encode(held), std::nullopt);
+            handled();
+        }
+    });
+    model->pauseCharging();
+    ASSERT_TRUE(waitFor([&] { return model->snapshot().state == ChargingState::paused; }));
+    EXPECT_TRUE(waitFor([&] { return model->policy().managementEnabled; }));
+    EXPECT_EQ(model->policy().chargeLimit, 53);
+
+    setScript(nullptr);
+    bool applied = false;
+    model->updatePolicy([](ChargePolicy& policy) { policy.sailingEnabled = !policy.sailingEnabled; },
+                        [&](bool success) { applied = success; });
+    ASSERT_TRUE(waitFor([&] { return applied; }));
+    std::lock_guard lock(daemonMutex);
+    EXPECT_TRUE(daemonPolicy.managementEnabled);
+    EXPECT_EQ(daemonPolicy.chargeLimit, 53);
+}
+
 TEST_F(CommandTest, TopUpAndDischargeSettleOnTheDaemonsAnswer)
 {
     createSettledModel();

@@ -7,6 +7,8 @@
 
 #include "Services/AppLanguage.h"
 
+#include <algorithm>
+
 namespace velkora {
 
 namespace {
@@ -274,6 +276,29 @@ void AppModel::pauseCharging()
     send(ControlCommand::pauseAtCurrentLevel());
 }
 
+// A hold changes the daemon's policy itself: it switches management on and
+// takes the level of its own last reading as the limit. The next change of
+// any rule starts from the published policy, so that policy must be the
+// daemon's; the one from before the hold would switch the hold off again.
+QCoro::Task<> AppModel::adoptHeldPolicy()
+{
+    const std::int64_t heldLevel = telemetry_->snapshot().battery.percentage;
+    std::optional<ChargePolicy> held;
+    try {
+        held = co_await daemon_->fetchPolicy();
+    } catch (const std::exception&) {
+        // The daemon's rule, from the level of its answer.
+        held = policy_;
+        held->managementEnabled = true;
+        held->chargeLimit = std::max<std::int64_t>(heldLevel, 20);
+        held->normalize();
+    }
+    // A change made meanwhile was sent after the hold and already carries it.
+    if (!limitUpdateID_) {
+        setPolicy(*held);
+    }
+}
+
 void AppModel::startCalibration()
 {
     setCalibrationActive(true);
@@ -316,6 +341,7 @@ void AppModel::send(ControlCommand command, ChangeCompletion completion)
 QCoro::Task<> AppModel::runSend(std::shared_ptr<AppModel> model, ControlCommand command,
                                 ChangeCompletion completion)
 {
+    const bool holds = std::holds_alternative<ControlCommand::PauseAtCurrentLevel>(command.payload);
     bool applied = false;
     try {
         PowerSnapshot reply = co_await model->daemon_->perform(std::move(command), commandTimeout);
@@ -325,6 +351,9 @@ QCoro::Task<> AppModel::runSend(std::shared_ptr<AppModel> model, ControlCommand 
         applied = true;
     } catch (const std::exception& error) {
         model->setLastError(localizedDescription(error));
+    }
+    if (applied && holds) {
+        co_await model->adoptHeldPolicy();
     }
     if (completion) {
         completion(applied);

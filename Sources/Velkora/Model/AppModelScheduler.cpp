@@ -159,6 +159,7 @@ QCoro::Task<> AppModel::executeScheduledTask(ScheduledTask task)
         break;
     case ScheduleAction::pause:
         setSnapshot(co_await daemon->perform(ControlCommand::pauseAtCurrentLevel(), commandTimeout));
+        co_await adoptHeldPolicy();
         break;
     case ScheduleAction::calibration:
         setSnapshot(co_await daemon->perform(ControlCommand::startCalibration(), commandTimeout));

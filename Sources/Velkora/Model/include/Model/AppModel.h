@@ -297,6 +297,7 @@ private:
     static QCoro::Task<> runSend(std::shared_ptr<AppModel> model, ControlCommand command,
                                  ChangeCompletion completion);
     void send(ControlCommand command, ChangeCompletion completion = {});
+    QCoro::Task<> adoptHeldPolicy();
     QString limitMessage(std::int64_t requested, std::int64_t restored, const QString& englishSuffix,
                          const QString& chineseSuffix) const;
 
