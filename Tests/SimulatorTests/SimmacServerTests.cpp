@@ -53,6 +53,12 @@ public:
                 }
             });
         });
+        dispatcher.addOperation("probe.pushTwiceNow", [](simmac::OperationCall& call) {
+            const std::shared_ptr<simmac::ClientSession> session = call.sharedSession();
+            call.succeed();
+            session->push({{"message", "first"}});
+            session->push({{"message", "second"}});
+        });
         dispatcher.addOperation("probe.forget", [](simmac::OperationCall&) {});
         dispatcher.addOperation("probe.held", [this](simmac::OperationCall& call) {
             call.succeed({{"count", held_.size()}});
@@ -165,6 +171,38 @@ TEST_F(InProcessSimmac, PushedMessagesArriveOnTheConnection)
     connection.request("probe.later");
     EXPECT_EQ(connection.queuedPushCount(), 1u);
     EXPECT_TRUE(connection.takePush(std::chrono::milliseconds(0)).has_value());
+}
+
+namespace {
+
+// What a run loop on the descriptor does: a message read along with another
+// frame must be queued, as it no longer makes the socket readable.
+std::optional<Json> nextPushAsARunLoopSeesIt(SimmacConnection& connection)
+{
+    if (connection.queuedPushCount() == 0) {
+        pollfd entry{connection.fileDescriptor(), POLLIN, 0};
+        if (::poll(&entry, 1, 5000) != 1) {
+            return std::nullopt;
+        }
+    }
+    return connection.takePush(std::chrono::seconds(5));
+}
+
+}  // namespace
+
+TEST_F(InProcessSimmac, PushesRightBehindAReplyAreNotLost)
+{
+    SimmacConnection connection(socket_);
+    for (int round = 0; round < 20; ++round) {
+        connection.request("probe.pushTwiceNow");
+        const std::optional<Json> first = nextPushAsARunLoopSeesIt(connection);
+        ASSERT_TRUE(first.has_value());
+        EXPECT_EQ((*first)["message"], "first");
+        const std::optional<Json> second = nextPushAsARunLoopSeesIt(connection);
+        ASSERT_TRUE(second.has_value());
+        EXPECT_EQ((*second)["message"], "second");
+        EXPECT_EQ(connection.queuedPushCount(), 0u);
+    }
 }
 
 TEST_F(InProcessSimmac, ErrorsAreTexts)

@@ -109,10 +109,16 @@ bool SimmacConnection::waitReadable(std::chrono::steady_clock::time_point deadli
 }
 
 void SimmacConnection::receiveExactly(std::uint8_t* out, std::size_t length,
-                                      std::chrono::steady_clock::time_point deadline)
+                                      std::chrono::steady_clock::time_point deadline, bool waitFirst)
 {
-    // Read first and wait only when nothing is there: most of a frame comes
-    // in one piece, so its payload is there as soon as its header is.
+    // A frame's header is waited for first: a reply is never there the moment
+    // its request has gone, so reading first would only cost a call that finds
+    // nothing. The rest is read first: a frame comes in one piece, so its
+    // payload is there as soon as its header is. Nothing past the frame is
+    // read, so a pushed message behind it keeps the socket readable.
+    if (waitFirst && length > 0 && !waitReadable(deadline)) {
+        fail("simmac did not answer in time");
+    }
     while (length > 0) {
         const ssize_t received = ::recv(socket_, out, length, MSG_DONTWAIT);
         if (received == 0) {
@@ -138,13 +144,13 @@ void SimmacConnection::receiveExactly(std::uint8_t* out, std::size_t length,
 SimmacConnection::FrameView SimmacConnection::receiveFrame(std::chrono::steady_clock::time_point deadline)
 {
     std::uint8_t header[frameHeaderSize];
-    receiveExactly(header, sizeof header, deadline);
+    receiveExactly(header, sizeof header, deadline, true);
     const std::optional<FrameHeader> decoded = decodeFrameHeader(header);
     if (!decoded) {
         fail("simmac sent a malformed frame");
     }
     receiveBuffer_.resize(decoded->payloadLength);
-    receiveExactly(receiveBuffer_.data(), receiveBuffer_.size(), deadline);
+    receiveExactly(receiveBuffer_.data(), receiveBuffer_.size(), deadline, false);
     return {decoded->kind, receiveBuffer_};
 }
 

@@ -90,7 +90,8 @@ private:
     };
 
     void sendAll(std::span<const std::uint8_t> bytes);
-    void receiveExactly(std::uint8_t* out, std::size_t length, std::chrono::steady_clock::time_point deadline);
+    void receiveExactly(std::uint8_t* out, std::size_t length, std::chrono::steady_clock::time_point deadline,
+                        bool waitFirst);
     bool waitReadable(std::chrono::steady_clock::time_point deadline);
     FrameView receiveFrame(std::chrono::steady_clock::time_point deadline);
     // Reads frames until one of `kind`; pushes met on the way are queued.
