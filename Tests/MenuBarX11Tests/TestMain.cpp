@@ -1,7 +1,7 @@
 // The menu-bar item and its popover on a real X11 display: each test
 // process starts a display of its own and runs Qt's X11 platform on it.
 
-#include "../OverlayX11Tests/VirtualDisplay.h"
+#include "TestSupport/VirtualDisplay.h"
 
 #include "VisualKit/VelkoraTheme.h"
 

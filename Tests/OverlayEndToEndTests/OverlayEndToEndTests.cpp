@@ -33,14 +33,7 @@ class OverlayEndToEndTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        testsupport::SimmacProcess::Options options = testsupport::SimmacProcess::withModel("firmware-limit-laptop");
-        options.root = std::getenv("SIMMAC_ROOT");
-        // The battery stays where the test puts it.
-        options.speed = 0;
-        if (::geteuid() != 0) {
-            options.privilegedUid = ::geteuid();
-        }
-        simmac.emplace(options);
+        simmac.emplace(testsupport::SimmacProcess::heldLaptopForBundledApplication());
         simmac->simmacctl({"plug"});
         simmac->simmacctl({"level", "47"});
 

@@ -1,7 +1,7 @@
 // The overlay end to end: each test inside a signed copy of the bundle (see
 // BundledTestRun), on an X display of its own.
 
-#include "../OverlayX11Tests/VirtualDisplay.h"
+#include "TestSupport/VirtualDisplay.h"
 #include "BundledTestRun.h"
 
 #include "VisualKit/VelkoraTheme.h"

@@ -1,7 +1,7 @@
 // The overlay as an X11 window manager and other windows meet it: each test
 // process starts a display of its own and runs Qt's X11 platform on it.
 
-#include "VirtualDisplay.h"
+#include "TestSupport/VirtualDisplay.h"
 
 #include "VisualKit/VelkoraTheme.h"
 

@@ -42,15 +42,7 @@ class SchedulesEndToEndTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        testsupport::SimmacProcess::Options options = testsupport::SimmacProcess::withModel("firmware-limit-laptop");
-        options.root = std::getenv("SIMMAC_ROOT");
-        // The battery stays where the test puts it until the test speeds time up.
-        options.speed = 0;
-        if (::geteuid() != 0) {
-            // The daemon that launchd starts runs as this user and writes SMC keys.
-            options.privilegedUid = ::geteuid();
-        }
-        simmac.emplace(options);
+        simmac.emplace(testsupport::SimmacProcess::heldLaptopForBundledApplication());
         simmac->simmacctl({"plug"});
         simmac->simmacctl({"level", "50"});
 

@@ -115,6 +115,17 @@ std::filesystem::path SimmacProcess::shortcutsBundle()
     return VELKORA_SHORTCUTS_BUNDLE;
 }
 
+SimmacProcess::Options SimmacProcess::heldLaptopForBundledApplication()
+{
+    Options options = withModel("firmware-limit-laptop");
+    options.root = std::getenv("SIMMAC_ROOT");
+    options.speed = 0;
+    if (::geteuid() != 0) {
+        options.privilegedUid = ::geteuid();
+    }
+    return options;
+}
+
 SimmacProcess::SimmacProcess() : SimmacProcess(Options{}) {}
 
 SimmacProcess::SimmacProcess(Options options)

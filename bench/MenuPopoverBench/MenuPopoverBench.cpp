@@ -3,8 +3,6 @@
 // (Xvfb). The first opening of an item makes the popover; later ones show
 // the one already made. A laptop on its adapter, the standard layout.
 
-#include "OverlayX11Tests/VirtualDisplay.h"
-
 #include "MenuBar/MenuBarExtra.h"
 #include "MenuBar/MenuBarPanel.h"
 #include "MenuBar/StatusStrip.h"
@@ -12,6 +10,7 @@
 #include "Model/AppModel.h"
 #include "Services/ManualAppClock.h"
 #include "TestSupport/SimmacProcess.h"
+#include "TestSupport/VirtualDisplay.h"
 #include "VisualKit/VelkoraTheme.h"
 
 #include <QApplication>

@@ -40,6 +40,11 @@ public:
         options.model = std::move(model);
         return options;
     }
+    // A laptop for a signed copy of the application in the simulated root
+    // already named by SIMMAC_ROOT, whose launchd starts the real daemon: the
+    // battery stays exactly where a test puts it, and a run that is not root
+    // lets that daemon, which then runs as this user, write SMC keys.
+    static Options heldLaptopForBundledApplication();
 
     struct CommandResult {
         int exitCode = -1;
