@@ -65,8 +65,7 @@ kern_return_t IOServiceOpen(io_service_t service, task_port_t, std::uint32_t typ
         return kIOReturnNotResponding;
     }
     try {
-        connection->request("iokit.open", {{"class", matched->className}, {"type", type}},
-                            simulator::SharedSimmacConnection::responseTimeout);
+        connection->openUserClient(matched->className, type, simulator::SharedSimmacConnection::responseTimeout);
     } catch (const simulator::SimmacError&) {
         return kIOReturnNotFound;
     }

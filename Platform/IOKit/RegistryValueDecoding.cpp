@@ -1,5 +1,6 @@
 #include "RegistryValueDecoding.h"
 
+#include "RecentRegistryValues.h"
 #include "Simulator/RegistryValueReader.h"
 #include "Simulator/SharedSimmacConnection.h"
 
@@ -93,8 +94,9 @@ CFTypeRef decodeRegistryValue(std::span<const std::uint8_t> encoded)
 CFTypeRef queryRegistryValue(const simulator::QueryCall& call)
 {
     CFTypeRef value;
-    simulator::SharedSimmacConnection::query(
-        call, [&value](std::span<const std::uint8_t> encoded) { value = decodeRegistryValue(encoded); });
+    simulator::SharedSimmacConnection::query(call, [&](std::span<const std::uint8_t> encoded) {
+        value = RecentRegistryValues::shared().decode(call, encoded);
+    });
     return value;
 }
 

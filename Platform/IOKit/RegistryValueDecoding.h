@@ -14,7 +14,7 @@ namespace platform {
 CFTypeRef decodeRegistryValue(std::span<const std::uint8_t> encoded);
 
 // simmac's answer to `call` on the process's shared connection, decoded as
-// above; throws SimmacError when simmac cannot be reached or refuses.
+// above (or the value decoded last from the same answer, RecentRegistryValues); throws SimmacError when simmac cannot be reached or refuses.
 CFTypeRef queryRegistryValue(const simulator::QueryCall& call);
 
 }  // namespace platform

@@ -1,7 +1,8 @@
-// One typed SMCKit read through the IOKit stand-in and simmac: the cost of
-// every SMC reading the daemon and the application make. Run by hand:
+// One typed SMCKit read through the IOKit stand-in, answered from the readings
+// simmac shares in memory: the cost of every SMC reading the daemon and the
+// application make. Run by hand:
 //   build/bench/SMCKitBench/SMCKitReadBenchmark
-// The "median_us" counter is the median of the single round trips.
+// The "median_us" counter is the median of the single reads.
 
 #include <benchmark/benchmark.h>
 

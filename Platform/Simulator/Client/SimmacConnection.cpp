@@ -8,9 +8,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "Foundation/SimulatedRoot.h"
+#include "IOKit/IOReturn.h"
 #include "Simulator/Frame.h"
+#include "Simulator/SMCParamRecord.h"
 #include "Simulator/StructMethodMessage.h"
 
 namespace simulator {
@@ -58,6 +61,9 @@ SimmacConnection::~SimmacConnection()
 {
     if (socket_ >= 0) {
         ::close(socket_);
+    }
+    if (receivedDescriptor_ >= 0) {
+        ::close(receivedDescriptor_);
     }
 }
 
@@ -120,7 +126,7 @@ void SimmacConnection::receiveExactly(std::uint8_t* out, std::size_t length,
         fail("simmac did not answer in time");
     }
     while (length > 0) {
-        const ssize_t received = ::recv(socket_, out, length, MSG_DONTWAIT);
+        const ssize_t received = receiveSome(out, length);
         if (received == 0) {
             fail("simmac closed the connection");
         }
@@ -139,6 +145,74 @@ void SimmacConnection::receiveExactly(std::uint8_t* out, std::size_t length,
         out += received;
         length -= static_cast<std::size_t>(received);
     }
+}
+
+ssize_t SimmacConnection::receiveSome(std::uint8_t* out, std::size_t length)
+{
+    iovec bytes{out, length};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))];
+    msghdr message{};
+    message.msg_iov = &bytes;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    const ssize_t received = ::recvmsg(socket_, &message, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
+    if (received <= 0) {
+        return received;
+    }
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr; header = CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level != SOL_SOCKET || header->cmsg_type != SCM_RIGHTS) {
+            continue;
+        }
+        const std::size_t count = (header->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+        for (std::size_t i = 0; i < count; ++i) {
+            int descriptor;
+            std::memcpy(&descriptor, CMSG_DATA(header) + i * sizeof(int), sizeof descriptor);
+            if (receivedDescriptor_ >= 0) {
+                ::close(receivedDescriptor_);
+            }
+            receivedDescriptor_ = descriptor;
+        }
+    }
+    return received;
+}
+
+bool SimmacConnection::peerClosed() const
+{
+    pollfd entry{socket_, POLLRDHUP, 0};
+    return ::poll(&entry, 1, 0) > 0 && (entry.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
+}
+
+const SharedReadingsView* SimmacConnection::sharedReadings(std::chrono::milliseconds timeout)
+{
+    if (!readingsAsked_) {
+        readingsAsked_ = true;
+        startFrame(FrameKind::readingsCall, 0, sendBuffer_);
+        sendAll(sendBuffer_);
+        const FrameView frame = receiveReply(FrameKind::readingsReply, timeout);
+        const int descriptor = std::exchange(receivedDescriptor_, -1);
+        if (frame.payload.size() != 1) {
+            if (descriptor >= 0) {
+                ::close(descriptor);
+            }
+            fail("simmac sent a malformed readings reply");
+        }
+        if (frame.payload[0] == 1 && descriptor >= 0) {
+            readings_ = SharedReadingsView::map(descriptor);
+        } else if (descriptor >= 0) {
+            ::close(descriptor);
+        }
+    }
+    if (!readings_) {
+        return nullptr;
+    }
+    if (peerClosed()) {
+        fail("simmac closed the connection");
+    }
+    if (!readings_->heardWithin(timeout)) {
+        fail("simmac did not answer in time");
+    }
+    return readings_.get();
 }
 
 SimmacConnection::FrameView SimmacConnection::receiveFrame(std::chrono::steady_clock::time_point deadline)
@@ -218,6 +292,17 @@ void SimmacConnection::query(const QueryCall& call, const QueryValueConsumer& re
     }
     std::lock_guard lock(mutex_);
     ensureUsable();
+    if (call.operation == QueryOperation::registryProperties || call.operation == QueryOperation::powerSources) {
+        QueryOutcome outcome = QueryOutcome::value;
+        const SharedReadingsView* readings = sharedReadings(timeout);
+        if (readings != nullptr && readings->copyQueryAnswer(call.operation, call.className, outcome, sharedBody_)) {
+            if (outcome == QueryOutcome::error) {
+                throw SimmacError(std::string(reinterpret_cast<const char*>(sharedBody_.data()), sharedBody_.size()));
+            }
+            read(sharedBody_);
+            return;
+        }
+    }
     encodeQueryCall(call, sendBuffer_);
     sendAll(sendBuffer_);
 
@@ -232,6 +317,14 @@ void SimmacConnection::query(const QueryCall& call, const QueryValueConsumer& re
     read(reply->body);
 }
 
+void SimmacConnection::openUserClient(std::string_view className, std::uint32_t type,
+                                      std::chrono::milliseconds timeout)
+{
+    request("iokit.open", {{"class", className}, {"type", type}}, timeout);
+    std::lock_guard lock(mutex_);
+    userClientClass_ = className;
+}
+
 SimmacConnection::StructMethodResult SimmacConnection::callStructMethod(std::uint32_t selector,
                                                                         std::span<const std::uint8_t> input,
                                                                         std::span<std::uint8_t> output,
@@ -243,6 +336,20 @@ SimmacConnection::StructMethodResult SimmacConnection::callStructMethod(std::uin
     }
     std::lock_guard lock(mutex_);
     ensureUsable();
+    if (selector == smc::structMethodSelector && smc::isKeyRead(input) && output.size() >= smc::recordSize &&
+        !userClientClass_.empty()) {
+        SharedReadingsView::KeyEntry entry;
+        const SharedReadingsView* readings = sharedReadings(timeout);
+        const SharedReadingsView::KeyLookup lookup =
+            readings != nullptr ? readings->copyKey(userClientClass_, smc::loadField(input, smc::keyOffset), entry)
+                                : SharedReadingsView::KeyLookup::notShared;
+        if (lookup != SharedReadingsView::KeyLookup::notShared) {
+            const smc::KeyView key = sharedKeyOf(entry);
+            smc::answerKeyRead(input, lookup == SharedReadingsView::KeyLookup::found ? &key : nullptr,
+                               output.first(smc::recordSize));
+            return {kIOReturnSuccess, smc::recordSize};
+        }
+    }
     encodeStructMethodCall({selector, static_cast<std::uint32_t>(output.size()), input}, sendBuffer_);
     sendAll(sendBuffer_);
 

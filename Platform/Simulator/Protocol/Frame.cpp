@@ -34,7 +34,7 @@ std::optional<FrameHeader> decodeFrameHeader(const std::uint8_t* in)
     const std::uint32_t length = loadUInt32(in);
     const std::uint8_t kind = in[4];
     if (length > maximumPayloadLength || kind < static_cast<std::uint8_t>(FrameKind::structMethodCall) ||
-        kind > static_cast<std::uint8_t>(FrameKind::queryReply)) {
+        kind > static_cast<std::uint8_t>(FrameKind::readingsReply)) {
         return std::nullopt;
     }
     return FrameHeader{length, static_cast<FrameKind>(kind)};

@@ -453,6 +453,7 @@ void BatteryModule::publish()
     update("VD0R", floatBytes(adapter.plugged ? adapter.volts : 0));
     update("ID0R", floatBytes(adapter.plugged && adapter.volts > 0 ? state.adapterInputWatts() / adapter.volts : 0));
     update("PDTR", floatBytes(state.loadWatts()));
+    dispatcher_.readingsChanged();
 }
 
 const registry::Value* BatteryModule::smartBatteryProperties() const

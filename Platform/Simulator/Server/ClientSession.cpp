@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 
@@ -35,10 +36,12 @@ constexpr auto pollingWindow = std::chrono::microseconds(50);
 }  // namespace
 
 ClientSession::ClientSession(asio::local::stream_protocol::socket socket, Dispatcher& dispatcher,
-                             std::uint64_t identifier, uid_t privilegedUid, std::function<void(std::uint64_t)> onClosed)
+                             std::uint64_t identifier, uid_t privilegedUid, int sharedReadings,
+                             std::function<void(std::uint64_t)> onClosed)
     : socket_(std::move(socket)),
       dispatcher_(dispatcher),
       identifier_(identifier),
+      sharedReadings_(sharedReadings),
       onClosed_(std::move(onClosed)),
       readBuffer_(initialReadCapacity)
 {
@@ -178,6 +181,9 @@ void ClientSession::handleFrame(std::uint8_t kind, std::span<const std::uint8_t>
     case simulator::FrameKind::queryCall:
         handleQuery(payload);
         return;
+    case simulator::FrameKind::readingsCall:
+        handleReadingsCall();
+        return;
     case simulator::FrameKind::request: {
         auto request = nlohmann::ordered_json::parse(payload.begin(), payload.end(), nullptr, false);
         requestInFlight_ = true;
@@ -208,6 +214,9 @@ void ClientSession::handleStructMethod(std::span<const std::uint8_t> payload)
     structOutput_.assign(call->outputCapacity, 0);
     std::size_t outputLength = 0;
     const std::int32_t status = dispatcher_.callStructMethod(*this, call->selector, call->input, structOutput_, outputLength);
+    // Reads are answered from the shared readings; what comes here may have
+    // been a write, which a read-back right after must see.
+    dispatcher_.readingsChanged();
     std::vector<std::uint8_t> frame;
     simulator::encodeStructMethodReply({status, std::span<const std::uint8_t>(structOutput_.data(), outputLength)},
                                        frame);
@@ -237,9 +246,50 @@ void ClientSession::handleQuery(std::span<const std::uint8_t> payload)
     queueFrame(std::move(frame));
 }
 
+void ClientSession::handleReadingsCall()
+{
+    std::vector<std::uint8_t> frame;
+    *simulator::startFrame(simulator::FrameKind::readingsReply, 1, frame) = 0;
+    // The descriptor goes with the frame's first byte, so the frame is sent
+    // whole here or not shared: behind queued frames it could not be attached.
+    if (sharedReadings_ >= 0 && open_ && !writing_) {
+        frame.back() = 1;
+        iovec bytes{frame.data(), frame.size()};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+        msghdr message{};
+        message.msg_iov = &bytes;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        cmsghdr* header = CMSG_FIRSTHDR(&message);
+        header->cmsg_level = SOL_SOCKET;
+        header->cmsg_type = SCM_RIGHTS;
+        header->cmsg_len = CMSG_LEN(sizeof(int));
+        std::memcpy(CMSG_DATA(header), &sharedReadings_, sizeof(int));
+        const ssize_t sent = ::sendmsg(socket_.native_handle(), &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent == static_cast<ssize_t>(frame.size())) {
+            return;
+        }
+        if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            close();
+            return;
+        }
+        // Nothing went (a full socket buffer): answer without the readings.
+        if (sent <= 0) {
+            frame.back() = 0;
+        } else {
+            frame.erase(frame.begin(), frame.begin() + sent);
+        }
+    }
+    queueFrame(std::move(frame));
+}
+
 void ClientSession::sendReply(const nlohmann::ordered_json& reply)
 {
     requestInFlight_ = false;
+    // A request may have changed what the shared readings say (a model, the
+    // battery, a key set by hand); the requester must find it there.
+    dispatcher_.readingsChanged();
     queueJsonFrame(static_cast<std::uint8_t>(simulator::FrameKind::reply), reply);
     serve();
 }

@@ -126,6 +126,31 @@ IOReturn Dispatcher::callStructMethod(ClientSession& session, std::uint32_t sele
     return service->second(session, selector, input, output, outputLength);
 }
 
+void Dispatcher::collectSharedReadings(simulator::SharedReadingsContent& content) const
+{
+    std::vector<std::uint8_t> answer;
+    const auto share = [&](const simulator::QueryCall& call) {
+        answer.clear();
+        try {
+            answerQuery(call, answer);
+            content.addQueryAnswer(call.operation, call.className, simulator::QueryOutcome::value, answer);
+        } catch (const SimulatorError& error) {
+            const std::string_view message = error.what();
+            content.addQueryAnswer(call.operation, call.className, simulator::QueryOutcome::error,
+                                   std::span(reinterpret_cast<const std::uint8_t*>(message.data()), message.size()));
+        }
+    };
+    for (const auto& [className, properties] : registryEntries_) {
+        share({simulator::QueryOperation::registryProperties, className, {}});
+    }
+    if (queries_.contains(simulator::QueryOperation::powerSources)) {
+        share({simulator::QueryOperation::powerSources, {}, {}});
+    }
+    for (const SimulatorModule* module : modules_) {
+        module->shareReadings(content);
+    }
+}
+
 void Dispatcher::loadModel(const HardwareModel& model)
 {
     std::vector<std::function<void()>> commits;

@@ -13,31 +13,11 @@ namespace simmac {
 
 namespace {
 
-constexpr std::size_t keyOffset = 0;
-constexpr std::size_t dataSizeOffset = 28;
-constexpr std::size_t dataTypeOffset = 32;
-constexpr std::size_t attributesOffset = 36;
-constexpr std::size_t resultOffset = 40;
-constexpr std::size_t commandOffset = 42;
-constexpr std::size_t indexOffset = 44;
-constexpr std::size_t bytesOffset = 48;
-constexpr std::size_t bytesCapacity = 32;
+using namespace simulator::smc;
 
-constexpr std::uint8_t commandReadKey = 5;
-constexpr std::uint8_t commandWriteKey = 6;
-constexpr std::uint8_t commandKeyAtIndex = 8;
-constexpr std::uint8_t commandKeyInfo = 9;
-
-std::uint32_t loadHost(std::span<const std::uint8_t> record, std::size_t offset)
+simulator::smc::KeyView viewOf(const SMCKey& key)
 {
-    std::uint32_t value;
-    std::memcpy(&value, record.data() + offset, sizeof value);
-    return value;
-}
-
-void storeHost(std::span<std::uint8_t> record, std::size_t offset, std::uint32_t value)
-{
-    std::memcpy(record.data() + offset, &value, sizeof value);
+    return {key.code, key.type, key.attributes(), key.value};
 }
 
 }  // namespace
@@ -52,7 +32,7 @@ nlohmann::ordered_json describeKey(const SMCKey& key)
 SMCModule::SMCModule(Dispatcher& dispatcher)
 {
     dispatcher.addModule(*this);
-    dispatcher.publishService("AppleSMC", [this](ClientSession& session, std::uint32_t selector,
+    dispatcher.publishService(serviceClass, [this](ClientSession& session, std::uint32_t selector,
                                                  std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
                                                  std::size_t& outputLength) {
         return callStructMethod(session, selector, input, output, outputLength);
@@ -124,6 +104,16 @@ void SMCModule::updateSensor(std::uint32_t code, std::span<const std::uint8_t> v
     std::copy(value.begin(), value.end(), key->value.begin());
 }
 
+void SMCModule::shareReadings(simulator::SharedReadingsContent& content) const
+{
+    std::vector<simulator::smc::KeyView> keys;
+    keys.reserve(keys_.count());
+    for (const SMCKey& key : keys_.keys()) {
+        keys.push_back(viewOf(key));
+    }
+    content.addUserClientKeys(serviceClass, keys);
+}
+
 void SMCModule::addStatus(nlohmann::ordered_json& status) const
 {
     nlohmann::ordered_json faults = nlohmann::ordered_json::object();
@@ -155,11 +145,11 @@ IOReturn SMCModule::callStructMethod(ClientSession& session, std::uint32_t selec
 
     const std::uint8_t command = input[commandOffset];
     if (command == commandKeyAtIndex) {
-        const std::uint32_t index = loadHost(input, indexOffset);
+        const std::uint32_t index = loadField(input, indexOffset);
         if (index >= keys_.count()) {
             record[resultOffset] = resultKeyIndexRange;
         } else {
-            storeHost(record, keyOffset, keys_.keys()[index].code);
+            storeField(record, keyOffset, keys_.keys()[index].code);
         }
         return kIOReturnSuccess;
     }
@@ -171,37 +161,22 @@ IOReturn SMCModule::callStructMethod(ClientSession& session, std::uint32_t selec
         return kIOReturnNotPrivileged;
     }
 
-    const std::uint32_t code = loadHost(input, keyOffset);
-    storeHost(record, keyOffset, code);
+    const std::uint32_t code = loadField(input, keyOffset);
     SMCKey* key = keys_.find(code);
-    if (key == nullptr) {
-        record[resultOffset] = resultKeyNotFound;
+    if (command != commandWriteKey) {
+        const simulator::smc::KeyView view = key != nullptr ? viewOf(*key) : simulator::smc::KeyView{};
+        answerKeyRead(input, key != nullptr ? &view : nullptr, record);
         return kIOReturnSuccess;
     }
-
-    switch (command) {
-    case commandKeyInfo:
-        storeHost(record, dataSizeOffset, key->size());
-        storeHost(record, dataTypeOffset, key->type);
-        record[attributesOffset] = key->attributes();
-        break;
-    case commandReadKey:
-        if (loadHost(input, dataSizeOffset) != key->size()) {
-            record[resultOffset] = resultKeySizeMismatch;
-            break;
-        }
-        std::copy(key->value.begin(), key->value.end(), record.begin() + bytesOffset);
-        break;
-    case commandWriteKey:
-        if (loadHost(input, dataSizeOffset) != key->size()) {
-            record[resultOffset] = resultKeySizeMismatch;
-        } else if (!key->writable || key->fault == SMCFault::refuse) {
-            record[resultOffset] = resultKeyNotWritable;
-        } else if (key->fault == SMCFault::none) {
-            std::copy_n(input.begin() + bytesOffset, std::min<std::size_t>(key->size(), bytesCapacity),
-                        key->value.begin());
-        }
-        break;
+    storeField(record, keyOffset, code);
+    if (key == nullptr) {
+        record[resultOffset] = resultKeyNotFound;
+    } else if (loadField(input, dataSizeOffset) != key->size()) {
+        record[resultOffset] = resultKeySizeMismatch;
+    } else if (!key->writable || key->fault == SMCFault::refuse) {
+        record[resultOffset] = resultKeyNotWritable;
+    } else if (key->fault == SMCFault::none) {
+        std::copy_n(input.begin() + bytesOffset, std::min<std::size_t>(key->size(), bytesCapacity), key->value.begin());
     }
     return kIOReturnSuccess;
 }

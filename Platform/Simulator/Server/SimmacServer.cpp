@@ -4,6 +4,7 @@
 
 #include "Log/Logger.h"
 #include "Simmac/ClientSession.h"
+#include "Simmac/Dispatcher.h"
 #include "Simmac/ListeningSocket.h"
 #include "Simmac/SimulatorError.h"
 
@@ -24,7 +25,8 @@ SimmacServer::SimmacServer(asio::io_context& context, Dispatcher& dispatcher, st
     : dispatcher_(dispatcher),
       socketPath_(std::move(socketPath)),
       privilegedUid_(privilegedUid),
-      acceptor_(context)
+      acceptor_(context),
+      heartbeat_(context)
 {
 }
 
@@ -39,7 +41,34 @@ void SimmacServer::start()
     // request from the peer's credentials.
     listenOnSocket(acceptor_, socketPath_, "another simmac is already running on " + socketPath_.string());
     listening_ = true;
+    std::string failure;
+    readings_ = SharedReadingsRegion::create(failure);
+    if (readings_) {
+        dispatcher_.setReadingsChangedHandler([this] { shareReadings(); });
+        shareReadings();
+        armHeartbeat();
+    } else {
+        logger().error("readings are not shared, every read is a round trip: %s", failure);
+    }
     acceptNext();
+}
+
+void SimmacServer::shareReadings()
+{
+    readingsContent_.clear();
+    dispatcher_.collectSharedReadings(readingsContent_);
+    readings_->publish(readingsContent_);
+}
+
+void SimmacServer::armHeartbeat()
+{
+    heartbeat_.expires_after(heartbeatInterval);
+    heartbeat_.async_wait([this](const std::error_code& error) {
+        if (!error && listening_) {
+            readings_->renewHeartbeat();
+            armHeartbeat();
+        }
+    });
 }
 
 void SimmacServer::acceptNext()
@@ -54,6 +83,7 @@ void SimmacServer::acceptNext()
         }
         const std::uint64_t identifier = nextIdentifier_++;
         auto session = std::make_shared<ClientSession>(std::move(socket), dispatcher_, identifier, privilegedUid_,
+                                                       readings_ ? readings_->readOnlyDescriptor() : -1,
                                                        [this](std::uint64_t closed) { sessions_.erase(closed); });
         sessions_.emplace(identifier, session);
         session->start();
@@ -67,6 +97,11 @@ void SimmacServer::stop()
         return;
     }
     listening_ = false;
+    heartbeat_.cancel();
+    if (readings_) {
+        dispatcher_.setReadingsChangedHandler(nullptr);
+        readings_->endHeartbeat();
+    }
     stopListening(acceptor_, socketPath_);
     std::vector<std::shared_ptr<ClientSession>> open;
     for (const auto& [identifier, session] : sessions_) {

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -15,6 +18,7 @@
 
 #include "Simulator/Frame.h"
 #include "Simulator/QueryMessage.h"
+#include "Simulator/SharedReadingsView.h"
 #include "Simulator/SimmacError.h"
 
 namespace simulator {
@@ -23,6 +27,15 @@ namespace simulator {
 // thread; calls are served one after another (one request in flight). Failures
 // throw SimmacError. A connection whose peer went away, or that timed out in
 // the middle of a reply, stays broken: every later call fails.
+//
+// The reads a process repeats (a registry entry's properties, the power
+// sources, an SMC key through the user client) are answered from the readings
+// simmac shares in memory (SharedReadingsView), asked for once on first use,
+// with no round trip; whatever those do not hold is asked over the socket. A
+// shared reading counts as simmac's answer only while simmac renews their
+// heartbeat and keeps the connection open: a heartbeat older than the call's
+// time-out fails the call as "did not answer in time" and breaks the
+// connection, as a reply that never came does.
 class SimmacConnection {
 public:
     // $SIMMAC_ROOT/var/run/simmac.sock.
@@ -49,6 +62,12 @@ public:
     using QueryValueConsumer = std::function<void(std::span<const std::uint8_t> encodedValue)>;
     void query(const QueryCall& call, const QueryValueConsumer& read,
                std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+    // Opens the user client of the service of class `className` (the
+    // "iokit.open" request); its struct methods are then served by this
+    // connection.
+    void openUserClient(std::string_view className, std::uint32_t type,
+                        std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
     // Calls the struct method `selector` of the user client this connection
     // opened. `output` is filled with what came back (at most output.size()
@@ -92,6 +111,14 @@ private:
     void sendAll(std::span<const std::uint8_t> bytes);
     void receiveExactly(std::uint8_t* out, std::size_t length, std::chrono::steady_clock::time_point deadline,
                         bool waitFirst);
+    // Receives into `out` and keeps a descriptor that came along (only a
+    // readings reply carries one; any other is closed).
+    ssize_t receiveSome(std::uint8_t* out, std::size_t length);
+    // The shared readings, asked for on first use; null when simmac shares
+    // none. Fails the call when simmac stopped renewing their heartbeat within
+    // `timeout` or closed the connection.
+    const SharedReadingsView* sharedReadings(std::chrono::milliseconds timeout);
+    bool peerClosed() const;
     bool waitReadable(std::chrono::steady_clock::time_point deadline);
     FrameView receiveFrame(std::chrono::steady_clock::time_point deadline);
     // Reads frames until one of `kind`; pushes met on the way are queued.
@@ -105,6 +132,11 @@ private:
     bool broken_ = false;
     std::string brokenReason_;
     std::deque<nlohmann::ordered_json> pushes_;
+    std::string userClientClass_;
+    bool readingsAsked_ = false;
+    std::unique_ptr<SharedReadingsView> readings_;
+    int receivedDescriptor_ = -1;
+    std::vector<std::uint8_t> sharedBody_;
     // Kept from call to call, so that the hot paths allocate nothing here.
     std::vector<std::uint8_t> sendBuffer_;
     std::vector<std::uint8_t> receiveBuffer_;

@@ -29,6 +29,8 @@ enum class FrameKind : std::uint8_t {
     push = 5,               // simmac -> client, unasked: JSON message
     queryCall = 6,          // client -> simmac: a read, binary (QueryMessage)
     queryReply = 7,         // simmac -> client: its value or error, binary
+    readingsCall = 8,       // client -> simmac: asks for the shared readings (SharedReadingsLayout.h), empty
+    readingsReply = 9,      // simmac -> client: 1 (u8) with a read-only descriptor of them, or 0: not shared
 };
 
 struct FrameHeader {

@@ -30,8 +30,11 @@ public:
         pid_t pid = 0;
     };
 
+    // `sharedReadings`: the read-only descriptor of the shared readings
+    // (SharedReadingsRegion), handed to a client that asks; -1 when simmac
+    // shares none.
     ClientSession(asio::local::stream_protocol::socket socket, Dispatcher& dispatcher, std::uint64_t identifier,
-                  uid_t privilegedUid, std::function<void(std::uint64_t)> onClosed);
+                  uid_t privilegedUid, int sharedReadings, std::function<void(std::uint64_t)> onClosed);
 
     // Starts reading; call once, right after construction.
     void start();
@@ -65,6 +68,7 @@ private:
     void handleFrame(std::uint8_t kind, std::span<const std::uint8_t> payload);
     void handleStructMethod(std::span<const std::uint8_t> payload);
     void handleQuery(std::span<const std::uint8_t> payload);
+    void handleReadingsCall();
     void queueFrame(std::vector<std::uint8_t> frame);
     void queueJsonFrame(std::uint8_t kind, const nlohmann::ordered_json& message);
     void writeNext();
@@ -72,6 +76,7 @@ private:
     asio::local::stream_protocol::socket socket_;
     Dispatcher& dispatcher_;
     std::uint64_t identifier_;
+    int sharedReadings_;
     std::function<void(std::uint64_t)> onClosed_;
     Peer peer_;
     bool privileged_ = false;

@@ -12,6 +12,7 @@
 
 #include "IOKit/IOReturn.h"
 #include "Simulator/QueryMessage.h"
+#include "Simulator/SharedReadingsLayout.h"
 
 namespace simmac {
 
@@ -68,6 +69,21 @@ public:
     // fails or none answers that operation.
     void answerQuery(const simulator::QueryCall& call, std::vector<std::uint8_t>& value) const;
 
+    // What clients may read without asking (SharedReadingsLayout.h): the
+    // properties of every registry entry, the power sources and what the
+    // modules share (the SMC's keys), each exactly as a query would answer.
+    void collectSharedReadings(simulator::SharedReadingsContent& content) const;
+    // `handler` runs whenever a shared reading may have changed: after every
+    // JSON request, every struct-method call served on a socket and every
+    // step of the battery, before the answer goes out.
+    void setReadingsChangedHandler(std::function<void()> handler) { readingsChanged_ = std::move(handler); }
+    void readingsChanged() const
+    {
+        if (readingsChanged_) {
+            readingsChanged_();
+        }
+    }
+
     // Puts `model` in force in every module, or in none (SimulatorError).
     void loadModel(const HardwareModel& model);
     nlohmann::ordered_json status() const;
@@ -81,6 +97,7 @@ private:
     std::map<std::string, StructMethodHandler, std::less<>> services_;
     std::map<std::string, PropertySource, std::less<>> registryEntries_;
     std::map<simulator::QueryOperation, QueryHandler> queries_;
+    std::function<void()> readingsChanged_;
 };
 
 }  // namespace simmac

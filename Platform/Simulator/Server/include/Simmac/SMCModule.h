@@ -15,11 +15,9 @@ class ClientSession;
 class Dispatcher;
 
 // The System Management Controller: the key table of the model and the
-// "AppleSMC" user client. Its struct method 2 takes and returns the 80-byte
-// parameter record (multi-byte fields in host order):
-//   0 key, 28 dataSize, 32 dataType, 36 dataAttributes, 40 result,
-//   42 command, 44 index, 48 32 value bytes.
-// Commands: 5 read, 6 write (privileged peers only), 8 key at index, 9 key info.
+// "AppleSMC" user client, whose struct method takes and returns the parameter
+// record of SMCParamRecord.h. Its keys are shared with clients
+// (SharedReadingsLayout.h), who answer reads from them.
 //
 // Operations (the hardware's own view, for simmacctl and tests; no privilege):
 //   "smc.list"               -> [{"key", "type", "size", "value", "writable", "fault"}, ...]
@@ -30,21 +28,13 @@ class Dispatcher;
 //   "smc.fault" {"key", "mode"}    mode "none", "ignore-writes" or "refuse"
 class SMCModule : public SimulatorModule {
 public:
-    // SMC result bytes of the simulated firmware.
-    static constexpr std::uint8_t resultSuccess = 0x00;
-    static constexpr std::uint8_t resultBadCommand = 0x82;
-    static constexpr std::uint8_t resultKeyNotFound = 0x84;
-    static constexpr std::uint8_t resultKeyNotWritable = 0x86;
-    static constexpr std::uint8_t resultKeySizeMismatch = 0x87;
-    static constexpr std::uint8_t resultKeyIndexRange = 0xB8;
-
-    static constexpr std::uint32_t structMethodSelector = 2;
-    static constexpr std::size_t recordSize = 80;
+    static constexpr const char* serviceClass = "AppleSMC";
 
     explicit SMCModule(Dispatcher& dispatcher);
 
     std::function<void()> prepareModel(const HardwareModel& model) override;
     void addStatus(nlohmann::ordered_json& status) const override;
+    void shareReadings(simulator::SharedReadingsContent& content) const override;
 
     // The key `code` of the running model, or null.
     const SMCKey* key(std::uint32_t code) const { return keys_.find(code); }

@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Simulator/SharedReadingsLayout.h"
+
 namespace simmac {
 
 class ClientSession;
@@ -24,6 +26,10 @@ public:
 
     // Adds this module's members to the machine's status.
     virtual void addStatus(nlohmann::ordered_json& status) const = 0;
+
+    // Adds the readings of this module that clients read over and over (see
+    // Dispatcher::collectSharedReadings).
+    virtual void shareReadings(simulator::SharedReadingsContent& content) const { static_cast<void>(content); }
 
     // The connection is gone (closed, or its process died): release what it held.
     virtual void connectionClosed(ClientSession& session) { static_cast<void>(session); }
