@@ -135,7 +135,9 @@ void ShortcutsRun(benchmark::State& state)
         }
     } application{startApplication(bundle / "Contents/MacOS/Velkora")};
     const std::vector<std::string> command{tool.string(), "run", "GetChargeLimitIntent"};
+    // The helper is installed as the window's Install button does, then approved.
     const bool ready =
+        simmac.simmacctl({"register", bundle.string()}).exitCode == 0 &&
         eventually([&] { return simmac.simmacctl({"approve", "com.velkora.charging-helper"}).exitCode == 0; }) &&
         eventually([&] { return runQuietly(command) == 0; });
     if (!ready) {
