@@ -79,7 +79,13 @@ struct Machine {
         services.mainApp = std::make_shared<EnabledHelper>();
         services.installation = HelperInstallation{[] { return true; }, [] {}, [] {}, [] {}};
         model = AppModel::create(std::move(services));
-        waitForPass();
+        // The start's own health check runs beside the poll loop and may
+        // still be waiting for the helper's answers when the first pass has
+        // ended; the clock stands still until it is done, so that no tick
+        // measures the model while it is still starting and no time-out of
+        // the check falls due on a clock moved past answers not yet taken.
+        waitUntil([this] { return model->helperStatus() == HelperStatus::enabled() && passEnded(); },
+                  "the model did not find the helper healthy");
     }
 
     ~Machine() { stopModel(); }
@@ -93,13 +99,18 @@ struct Machine {
         }
     }
 
-    void waitForPass()
+    // The poll loop has begun its sleep at the current time: the pass, and
+    // every answer it waited for, is over.
+    bool passEnded() const { return clock->hasSleeperStartedNow(1s); }
+
+    template <typename Condition>
+    void waitUntil(Condition condition, const char* failure)
     {
         QElapsedTimer elapsed;
         elapsed.start();
-        while (!clock->hasSleeperStartedNow(1s)) {
+        while (!condition()) {
             if (elapsed.elapsed() > 10000) {
-                throw std::runtime_error("the poll pass did not end");
+                throw std::runtime_error(failure);
             }
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         }
@@ -108,7 +119,7 @@ struct Machine {
     void tick()
     {
         clock->advance(1s);
-        waitForPass();
+        waitUntil([this] { return passEnded(); }, "the poll pass did not end");
     }
 };
 
