@@ -77,7 +77,8 @@ HardwareError writeNotTaken(KeyCode key)
 }
 
 // Every property of the battery service in one copy (a reading looks up a
-// dozen, and each fetch is a round trip); null when there is none to read.
+// dozen, and each fetch is a call into the registry); null when there is none
+// to read.
 CFTypeRef registryProperties(io_service_t service, kern_return_t* result = nullptr)
 {
     CFTypeRef properties;

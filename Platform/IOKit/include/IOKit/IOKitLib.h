@@ -57,7 +57,8 @@ CFTypeRef IORegistryEntryCreateCFProperty(io_registry_entry_t entry, const char*
                                           IOOptionBits options);
 
 // A fresh copy of every registry property of `entry` into *properties, as one
-// dictionary: a reader that needs many of them pays one round trip. Fails with
+// dictionary: a reader that needs many of them makes one call instead of one
+// per property. Fails with
 // kIOReturnBadArgument for a handle that is not a service or a missing
 // `properties`, and kIOReturnNotResponding when simmac cannot give them (the
 // service is gone, or simmac cannot be reached).
