@@ -1,5 +1,6 @@
 #include "AppIntents/IntentRegistry.h"
 #include "AppIntents/ShortcutsEndpoint.h"
+#include "TestSupport/PaintIntentFields.h"
 #include "TestSupport/TemporaryRoot.h"
 
 #include <gtest/gtest.h>
@@ -32,23 +33,7 @@ std::atomic<int> waitingRuns{0};
 // Opened by a test to let every WaitingIntent finish.
 std::unique_ptr<QPromise<void>> gate;
 
-struct PaintIntent {
-    static constexpr std::string_view typeName = "PaintIntent";
-    static constexpr bool openAppWhenRun = false;
-    static LocalizedStringResource title() { return "涂色"; }
-    static std::vector<IntentParameterDeclaration> parameters()
-    {
-        return {{"coats", "层数", IntentParameterDeclaration::Integer{20, 100, IntControlStyle::stepper}},
-                {"colour", "颜色", IntentParameterDeclaration::Enumeration{"Colour", {"green", "blinkOrange"}}}};
-    }
-    static LocalizedStringResource parameterSummary()
-    {
-        return LocalizedStringResource().appendLiteral("涂 ").appendToken("coats").appendLiteral(" 层");
-    }
-    static PaintIntent from(const IntentParameters& values)
-    {
-        return {std::get<long long>(values.at("coats")), std::get<std::string>(values.at("colour"))};
-    }
+struct PaintIntent : PaintIntentFields<PaintIntent> {
     QCoro::Task<IntentResult> perform() const
     {
         ++paintRuns;
@@ -58,9 +43,6 @@ struct PaintIntent {
                                                   .appendLiteral(" 层")
                                                   .appendInterpolation(colour));
     }
-
-    long long coats = 0;
-    std::string colour;
 };
 
 struct TemperatureIntent {

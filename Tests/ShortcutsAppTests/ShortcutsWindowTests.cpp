@@ -1,6 +1,7 @@
 #include "ShortcutsApp/ShortcutsWindow.h"
 
 #include "AppIntents/IntentRegistry.h"
+#include "TestSupport/PaintIntentFields.h"
 #include "TestSupport/TemporaryRoot.h"
 
 #include <QComboBox>
@@ -22,23 +23,7 @@ using namespace platform;
 
 std::atomic<int> paintRuns{0};
 
-struct PaintIntent {
-    static constexpr std::string_view typeName = "PaintIntent";
-    static constexpr bool openAppWhenRun = false;
-    static LocalizedStringResource title() { return "涂色"; }
-    static std::vector<IntentParameterDeclaration> parameters()
-    {
-        return {{"coats", "层数", IntentParameterDeclaration::Integer{20, 100, IntControlStyle::stepper}},
-                {"colour", "颜色", IntentParameterDeclaration::Enumeration{"Colour", {"green", "blinkOrange"}}}};
-    }
-    static LocalizedStringResource parameterSummary()
-    {
-        return LocalizedStringResource().appendLiteral("涂 ").appendToken("coats").appendLiteral(" 层");
-    }
-    static PaintIntent from(const IntentParameters& values)
-    {
-        return {std::get<long long>(values.at("coats")), std::get<std::string>(values.at("colour"))};
-    }
+struct PaintIntent : PaintIntentFields<PaintIntent> {
     QCoro::Task<IntentResult> perform() const
     {
         ++paintRuns;
@@ -48,9 +33,6 @@ struct PaintIntent {
                                                   .appendLiteral(" 层 ")
                                                   .appendInterpolation(colour));
     }
-
-    long long coats = 0;
-    std::string colour;
 };
 
 struct FailingIntent {
