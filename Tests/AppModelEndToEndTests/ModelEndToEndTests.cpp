@@ -1,4 +1,5 @@
 #include "AppKit/NSWorkspace.h"
+#include "BundledApplicationTest.h"
 #include "DaemonStore.h"
 #include "Foundation/Bundle.h"
 #include "Model/AppModel.h"
@@ -12,7 +13,6 @@
 #include "VelkoraCore/IPC.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -43,15 +43,11 @@ QString offlineText()
 // The application's model, as the application makes it, running from its
 // bundle in /Applications of a simulated Mac whose launchd starts the real
 // daemon; only time is a manual clock.
-class ModelEndToEndTest : public testing::Test {
+class ModelEndToEndTest : public BundledApplicationTest {
 protected:
     void TearDown() override
     {
-        if (model) {
-            std::weak_ptr<AppModel> weak = model;
-            model.reset();
-            waitFor([&] { return weak.expired(); });
-        }
+        BundledApplicationTest::TearDown();
         for (const platform::NSRunningApplication& application : platform::NSWorkspace::shared().runningApplications()) {
             if (application.processIdentifier() != ::getpid()) {
                 ::kill(application.processIdentifier(), SIGTERM);
@@ -98,20 +94,6 @@ protected:
         ASSERT_EQ(model->helperStatus(), HelperStatus::requiresApproval());
         simmac->simmacctl({"approve", helperLabel});
         ASSERT_TRUE(tickUntil([&] { return model->helperStatus() == HelperStatus::enabled(); }, 4));
-    }
-
-    template <typename Predicate>
-    bool waitFor(Predicate ready, int milliseconds = 10000)
-    {
-        QElapsedTimer elapsed;
-        elapsed.start();
-        while (!ready()) {
-            if (elapsed.elapsed() > milliseconds) {
-                return false;
-            }
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        }
-        return true;
     }
 
     void settle()
@@ -167,9 +149,7 @@ protected:
         platform::CodeSigner::sign(bundle(), "com.velkora.app", platform::SigningIdentity::load(DEVELOPMENT_IDENTITY));
     }
 
-    std::optional<testsupport::SimmacProcess> simmac;
     std::shared_ptr<ManualAppClock> clock = ManualAppClock::create();
-    std::shared_ptr<AppModel> model;
 };
 
 TEST_F(ModelEndToEndTest, ApprovedInSystemSettingsTheDaemonStartsOnTheFirstConnectionAndHoldsTheStoredLimit)

@@ -19,10 +19,9 @@
 #include "VisualKit/VelkoraLabel.h"
 #include "VisualKit/VelkoraSlider.h"
 
-#include "Model/AppModel.h"
+#include "BundledApplicationTest.h"
 #include "Services/AppLanguage.h"
-#include "TestSupport/SimmacProcess.h"
-#include "VelkoraCore/IPC.h"
+#include "TestSupport/ModelViewEnvironment.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -32,12 +31,9 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdlib>
 #include <functional>
-#include <optional>
 
 namespace velkora {
 namespace {
@@ -53,22 +49,15 @@ constexpr int followsWithinMilliseconds = 2000;
 // from its signed bundle in /Applications of a simulated laptop whose
 // launchd starts the real daemon, the helper approved; the pages are driven
 // with the pointer.
-class BatteryEndToEndTest : public testing::Test {
+class BatteryEndToEndTest : public BundledApplicationTest {
 protected:
     void SetUp() override
     {
-        simmac.emplace(testsupport::SimmacProcess::heldLaptopForBundledApplication());
-        simmac->simmacctl({"plug"});
-        simmac->simmacctl({"level", "50"});
-
-        AppModel::Services services;
-        // Approval comes from simmacctl below; System Settings stays closed.
-        services.openLoginItems = [] {};
-        model = AppModel::create(std::move(services));
+        startPluggedLaptop("50");
+        startApplication();
         ASSERT_TRUE(waitFor([&] { return !model->helperStatus().isBusy(); }, 10000));
         ASSERT_EQ(model->helperStatus(), HelperStatus::notInstalled());
-        model->performPrimaryHelperAction();
-        ASSERT_EQ(simmac->simmacctl({"approve", std::string(IPC::machServiceName)}).exitCode, 0);
+        ASSERT_NO_FATAL_FAILURE(installAndApproveHelper());
         ASSERT_TRUE(waitFor([&] { return model->helperStatus() == HelperStatus::enabled(); }, 15000))
             << model->helperStatus().title().toStdString();
     }
@@ -76,22 +65,10 @@ protected:
     void TearDown() override
     {
         window.reset();
-        if (model) {
-            std::weak_ptr<AppModel> weak = model;
-            model.reset();
-            waitFor([&] { return weak.expired(); }, 10000);
-        }
+        BundledApplicationTest::TearDown();
     }
 
-    ViewEnvironment environment()
-    {
-        ViewEnvironment environment;
-        environment.model = model.get();
-        environment.settings = &model->settings();
-        environment.telemetry = &model->telemetry();
-        environment.reduceMotion = &reduceMotion;
-        return environment;
-    }
+    ViewEnvironment environment() { return test::modelViewEnvironment(*model, reduceMotion); }
 
     template <typename View>
     View* show(View* view)
@@ -106,24 +83,8 @@ protected:
         return view;
     }
 
-    // Processes events until `ready` holds or `milliseconds` have passed.
-    bool waitFor(const std::function<bool()>& ready, int milliseconds)
-    {
-        QElapsedTimer elapsed;
-        elapsed.start();
-        while (!ready()) {
-            if (elapsed.elapsed() > milliseconds) {
-                return false;
-            }
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        }
-        return true;
-    }
-
     Json battery() const { return simmac->status()["battery"]; }
 
-    std::optional<testsupport::SimmacProcess> simmac;
-    std::shared_ptr<AppModel> model;
     ReduceMotionSource reduceMotion;
     std::unique_ptr<QWidget> window;
 };

@@ -7,21 +7,13 @@
 #include "VisualKit/VelkoraLabel.h"
 #include "VisualKit/VelkoraSwitch.h"
 
-#include "Model/AppModel.h"
-#include "TestSupport/SimmacProcess.h"
-#include "VelkoraCore/IPC.h"
+#include "BundledApplicationTest.h"
+#include "TestSupport/ModelViewEnvironment.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTest>
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
-
-#include <cstdlib>
-#include <functional>
-#include <optional>
 
 namespace velkora {
 namespace {
@@ -29,20 +21,14 @@ namespace {
 // The application as the user has it, on an X display: its model on the
 // real clock, running from its signed bundle on a simulated laptop whose
 // launchd starts the real daemon, the helper approved.
-class OverlayEndToEndTest : public testing::Test {
+class OverlayEndToEndTest : public BundledApplicationTest {
 protected:
     void SetUp() override
     {
-        simmac.emplace(testsupport::SimmacProcess::heldLaptopForBundledApplication());
-        simmac->simmacctl({"plug"});
-        simmac->simmacctl({"level", "47"});
-
-        AppModel::Services services;
-        services.openLoginItems = [] {};
-        model = AppModel::create(std::move(services));
+        startPluggedLaptop("47");
+        startApplication();
         ASSERT_TRUE(waitFor([&] { return !model->helperStatus().isBusy(); }, 10000));
-        model->performPrimaryHelperAction();
-        ASSERT_EQ(simmac->simmacctl({"approve", std::string(IPC::machServiceName)}).exitCode, 0);
+        ASSERT_NO_FATAL_FAILURE(installAndApproveHelper());
         ASSERT_TRUE(waitFor([&] { return model->helperStatus() == HelperStatus::enabled(); }, 15000))
             << model->helperStatus().title().toStdString();
         OverlayPresenter::shared().setReduceMotionSource(&reduceMotion);
@@ -52,24 +38,7 @@ protected:
     {
         OverlayPresenter::shared().hide(false);
         page.reset();
-        if (model) {
-            std::weak_ptr<AppModel> weak = model;
-            model.reset();
-            waitFor([&] { return weak.expired(); }, 10000);
-        }
-    }
-
-    bool waitFor(const std::function<bool()>& ready, int milliseconds)
-    {
-        QElapsedTimer elapsed;
-        elapsed.start();
-        while (!ready()) {
-            if (elapsed.elapsed() > milliseconds) {
-                return false;
-            }
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        }
-        return true;
+        BundledApplicationTest::TearDown();
     }
 
     QString shownPercentage() const
@@ -78,20 +47,13 @@ protected:
         return panel && panel->isVisible() ? panel->widget()->percentageLabel()->text() : QString();
     }
 
-    std::optional<testsupport::SimmacProcess> simmac;
-    std::shared_ptr<AppModel> model;
     ReduceMotionSource reduceMotion;
     std::unique_ptr<OverlaySettingsView> page;
 };
 
 TEST_F(OverlayEndToEndTest, TurningTheOverlayOnShowsTheCardWithTheBatteryPercentageAndItFollowsTheBattery)
 {
-    ViewEnvironment environment;
-    environment.model = model.get();
-    environment.settings = &model->settings();
-    environment.telemetry = &model->telemetry();
-    environment.reduceMotion = &reduceMotion;
-    page = std::make_unique<OverlaySettingsView>(environment);
+    page = std::make_unique<OverlaySettingsView>(test::modelViewEnvironment(*model, reduceMotion));
     page->resize(910, 650);
     page->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(page.get()));

@@ -8,24 +8,16 @@
 #include "VisualKit/VelkoraLabel.h"
 #include "VisualKit/VelkoraSwitch.h"
 
-#include "Model/AppModel.h"
+#include "BundledApplicationTest.h"
 #include "Services/ManualAppClock.h"
-#include "TestSupport/SimmacProcess.h"
-#include "VelkoraCore/IPC.h"
+#include "TestSupport/ModelViewEnvironment.h"
 
 #include <QApplication>
 #include <QDateTimeEdit>
-#include <QElapsedTimer>
 #include <QSpinBox>
 #include <QTest>
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
-
-#include <cstdlib>
-#include <functional>
-#include <optional>
 
 namespace velkora {
 namespace {
@@ -38,23 +30,18 @@ using Json = nlohmann::ordered_json;
 // clock, running from its signed bundle in /Applications of a simulated
 // laptop whose launchd starts the real daemon, the helper approved; the page
 // is driven with the keyboard and the pointer.
-class SchedulesEndToEndTest : public testing::Test {
+class SchedulesEndToEndTest : public BundledApplicationTest {
 protected:
     void SetUp() override
     {
-        simmac.emplace(testsupport::SimmacProcess::heldLaptopForBundledApplication());
-        simmac->simmacctl({"plug"});
-        simmac->simmacctl({"level", "50"});
-
+        startPluggedLaptop("50");
         AppModel::Services services;
         services.clock = clock;
-        services.openLoginItems = [] {};
-        model = AppModel::create(std::move(services));
+        startApplication(std::move(services));
         started = clock->date();
         ASSERT_TRUE(waitFor([&] { return clock->hasSleeperStartedNow(1s) && !model->helperStatus().isBusy(); }));
         ASSERT_EQ(model->helperStatus(), HelperStatus::notInstalled());
-        model->performPrimaryHelperAction();
-        ASSERT_EQ(simmac->simmacctl({"approve", std::string(IPC::machServiceName)}).exitCode, 0);
+        ASSERT_NO_FATAL_FAILURE(installAndApproveHelper());
         for (int pass = 0; pass < 4 && model->helperStatus() != HelperStatus::enabled(); ++pass) {
             tick();
         }
@@ -64,35 +51,10 @@ protected:
     void TearDown() override
     {
         page.reset();
-        if (model) {
-            std::weak_ptr<AppModel> weak = model;
-            model.reset();
-            waitFor([&] { return weak.expired(); });
-        }
+        BundledApplicationTest::TearDown();
     }
 
-    ViewEnvironment environment()
-    {
-        ViewEnvironment environment;
-        environment.model = model.get();
-        environment.settings = &model->settings();
-        environment.telemetry = &model->telemetry();
-        environment.reduceMotion = &reduceMotion;
-        return environment;
-    }
-
-    bool waitFor(const std::function<bool()>& ready, int milliseconds = 10000)
-    {
-        QElapsedTimer elapsed;
-        elapsed.start();
-        while (!ready()) {
-            if (elapsed.elapsed() > milliseconds) {
-                return false;
-            }
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        }
-        return true;
-    }
+    ViewEnvironment environment() { return test::modelViewEnvironment(*model, reduceMotion); }
 
     // A second passes: the poll loop ends its next pass and, every 30
     // seconds of the model's life, the scheduler its pass. Each pass talks to
@@ -110,13 +72,11 @@ protected:
 
     Json battery() const { return simmac->status()["battery"]; }
 
-    std::optional<testsupport::SimmacProcess> simmac;
     // A whole minute of the user's time of day plus ten: stepping the field's
     // hour down and its minute up stays within one hour.
     std::shared_ptr<ManualAppClock> clock =
         ManualAppClock::create(floor<hours>(system_clock::now()) + 10min);
     ManualAppClock::Date started;
-    std::shared_ptr<AppModel> model;
     ReduceMotionSource reduceMotion;
     std::unique_ptr<ScheduleView> page;
 };
