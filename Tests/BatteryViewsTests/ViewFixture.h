@@ -2,8 +2,8 @@
 
 #include "../AppModelTests/ModelFixture.h"
 
+#include "TestSupport/ModelViewEnvironment.h"
 #include "VisualKit/ReduceMotionSource.h"
-#include "VisualKit/ViewEnvironment.h"
 
 #include <QVBoxLayout>
 #include <QWidget>
@@ -16,21 +16,15 @@ namespace velkora::test {
 // the view under test in.
 class ViewFixture : public ModelFixture {
 protected:
+    using ModelFixture::ModelFixture;
+
     void TearDown() override
     {
         window.reset();
         ModelFixture::TearDown();
     }
 
-    ViewEnvironment environment()
-    {
-        ViewEnvironment environment;
-        environment.model = model.get();
-        environment.settings = &model->settings();
-        environment.telemetry = &model->telemetry();
-        environment.reduceMotion = &reduceMotion;
-        return environment;
-    }
+    ViewEnvironment environment() { return modelViewEnvironment(*model, reduceMotion); }
 
     // Shows `view` alone in a window of `size` and lets it lay out.
     template <typename View>

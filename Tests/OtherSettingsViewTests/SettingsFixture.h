@@ -1,26 +1,23 @@
 #pragma once
 
-#include "../AppModelTests/ModelFixture.h"
+#include "../BatteryViewsTests/ViewFixture.h"
 
 #include "Settings/OtherSettingsView.h"
 
 #include "VisualKit/AppRouter.h"
-#include "VisualKit/ReduceMotionSource.h"
-#include "VisualKit/ViewEnvironment.h"
 #include "VisualKit/VelkoraSwitch.h"
 
 #include "Services/UpdateCenter.h"
 #include "Sparkle/SPUUserDriver.h"
 
 #include <QTest>
-#include <QVBoxLayout>
 
 namespace velkora::test {
 
-// The general settings page on a settled model (ModelFixture's scripted
-// helper and simulated Mac), with a router and an update centre whose
-// dialogs show nothing.
-class SettingsFixture : public ModelFixture {
+// The general settings page on a settled model in a window of its own
+// (ViewFixture), with a router and an update centre whose dialogs show
+// nothing.
+class SettingsFixture : public ViewFixture {
 protected:
     // Shows nothing; counts the outcomes of checks.
     struct SilentDriver : platform::SPUUserDriver {
@@ -31,42 +28,21 @@ protected:
         std::shared_ptr<int> outcomes;
     };
 
-    explicit SettingsFixture(const std::string& hardware = "firmware-limit-laptop") : ModelFixture(hardware) {}
+    explicit SettingsFixture(const std::string& hardware = "firmware-limit-laptop") : ViewFixture(hardware) {}
 
     void TearDown() override
     {
         window.reset();
         updates.reset();
-        ModelFixture::TearDown();
+        ViewFixture::TearDown();
     }
 
     ViewEnvironment environment()
     {
-        ViewEnvironment environment;
-        environment.model = model.get();
-        environment.settings = &model->settings();
-        environment.telemetry = &model->telemetry();
+        ViewEnvironment environment = ViewFixture::environment();
         environment.router = &router;
         environment.updates = updates.get();
-        environment.reduceMotion = &reduceMotion;
         return environment;
-    }
-
-    // Shows `view` alone in a window of `size`, once the model's check of
-    // its helper on the application's activation is over.
-    template <typename View>
-    View* show(View* view, QSize size)
-    {
-        window = std::make_unique<QWidget>();
-        auto* layout = new QVBoxLayout(window.get());
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(view);
-        window->resize(size);
-        window->show();
-        settle();
-        EXPECT_TRUE(waitFor([&] { return !model->helperStatus().isBusy(); }));
-        settle();
-        return view;
     }
 
     OtherSettingsView* showPage()
@@ -88,17 +64,6 @@ protected:
         settle();
     }
 
-    // Holds every command until the test answers it.
-    void holdCommands()
-    {
-        setScript([this](DaemonRequest& request) {
-            if (request.selector == VelkoraDaemonProtocol::performSelector) {
-                peer->hold(request);
-                handled();
-            }
-        });
-    }
-
     // Every policy and LED command fails with the daemon's `message`.
     void refuseChanges(const std::string& message)
     {
@@ -115,28 +80,16 @@ protected:
         });
     }
 
-    // The policies the daemon took, in order.
-    std::vector<ChargePolicy> sentPolicies()
-    {
-        std::vector<ChargePolicy> policies;
-        for (const ControlCommand& command : performedCommands()) {
-            if (const auto* set = std::get_if<ControlCommand::SetPolicy>(&command.payload)) {
-                policies.push_back(set->policy);
-            }
-        }
-        return policies;
-    }
-
+    // Waits until `count` policies have been sent, whether or not the model
+    // has its reply yet.
     bool waitForPolicies(std::size_t count)
     {
         return waitFor([&] { return sentPolicies().size() >= count; });
     }
 
     AppRouter router;
-    ReduceMotionSource reduceMotion;
     std::unique_ptr<UpdateCenter> updates;
     std::shared_ptr<int> updateOutcomes = std::make_shared<int>(0);
-    std::unique_ptr<QWidget> window;
     OtherSettingsView* page = nullptr;
 };
 

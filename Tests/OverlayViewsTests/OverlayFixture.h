@@ -6,8 +6,8 @@
 #include "Overlay/OverlayPanel.h"
 #include "Overlay/OverlayPresenter.h"
 
+#include "TestSupport/ModelViewEnvironment.h"
 #include "VisualKit/ReduceMotionSource.h"
-#include "VisualKit/ViewEnvironment.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -51,15 +51,7 @@ protected:
 
     static OverlayPresenter& presenter() { return OverlayPresenter::shared(); }
 
-    ViewEnvironment environment()
-    {
-        ViewEnvironment environment;
-        environment.model = model.get();
-        environment.settings = &model->settings();
-        environment.telemetry = &model->telemetry();
-        environment.reduceMotion = &reduceMotion;
-        return environment;
-    }
+    ViewEnvironment environment() { return modelViewEnvironment(*model, reduceMotion); }
 
     // Every overlay panel that exists, shown or not, closing or not.
     static QList<OverlayPanel*> panels()

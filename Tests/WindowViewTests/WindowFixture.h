@@ -2,9 +2,9 @@
 
 #include "../AppModelTests/ModelFixture.h"
 
+#include "TestSupport/ModelViewEnvironment.h"
 #include "VisualKit/AppRouter.h"
 #include "VisualKit/ReduceMotionSource.h"
-#include "VisualKit/ViewEnvironment.h"
 
 #include <QAbstractButton>
 #include <QTest>
@@ -30,12 +30,8 @@ protected:
 
     ViewEnvironment environment()
     {
-        ViewEnvironment environment;
-        environment.model = model.get();
-        environment.telemetry = &model->telemetry();
-        environment.settings = &model->settings();
+        ViewEnvironment environment = modelViewEnvironment(*model, reduceMotion);
         environment.router = &router;
-        environment.reduceMotion = &reduceMotion;
         return environment;
     }
 
