@@ -12,11 +12,14 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
+#include <string>
+#include <vector>
 
 extern char** environ;
 
@@ -141,13 +144,14 @@ int runInsideBundle(const std::string& test, const std::vector<std::string>& arg
     return result;
 }
 
-}  // namespace
-
+// Whether this process is a copy inside the bundle.
 bool isInsideBundle()
 {
     return platform::Bundle::main().bundleIdentifier() == "com.velkora.app";
 }
 
+// Lists the tests that `arguments` (this program's, without argument 0)
+// select and runs each inside the bundle.
 int runEachInsideBundle(const std::vector<std::string>& arguments)
 {
     std::vector<std::string> listCommand{fs::read_symlink("/proc/self/exe").string(), "--gtest_list_tests"};
@@ -179,6 +183,18 @@ int runEachInsideBundle(const std::vector<std::string>& arguments)
         std::printf("model end to end: %d of %d tests failed\n", failed, passed + failed);
     }
     return failed == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int run(int argc, char** argv, int (*runHere)(int argc, char** argv))
+{
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const bool listing = std::find(arguments.begin(), arguments.end(), "--gtest_list_tests") != arguments.end();
+    if (listing || isInsideBundle()) {
+        return runHere(argc, argv);
+    }
+    return runEachInsideBundle(arguments);
 }
 
 }  // namespace BundledTestRun

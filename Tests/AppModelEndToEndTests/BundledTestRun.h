@@ -1,8 +1,5 @@
 #pragma once
 
-#include <string>
-#include <vector>
-
 // Runs tests of this program inside the application's bundle. The daemon
 // serves only code signed as the application, and the model checks the
 // bundle it runs from, so each test runs in a process of its own whose
@@ -12,12 +9,11 @@
 // a process of its own, which the process-wide SMC connection needs.
 namespace BundledTestRun {
 
-// Whether this process is such a copy.
-bool isInsideBundle();
-
-// Lists the tests that `arguments` (this program's, without argument 0)
-// select, runs each as above with the same arguments but its own filter, and
-// answers 0 when all passed.
-int runEachInsideBundle(const std::vector<std::string>& arguments);
+// The main function of such a program. In such a copy, or when only listing
+// the tests, `runHere` runs them in this process and its answer is the
+// program's. Otherwise lists the tests that `argv` selects, runs each as
+// above with the same arguments but its own filter, and answers 0 when all
+// passed.
+int run(int argc, char** argv, int (*runHere)(int argc, char** argv));
 
 }  // namespace BundledTestRun

@@ -1,28 +1,9 @@
 // The overlay as an X11 window manager and other windows meet it: each test
 // process starts a display of its own and runs Qt's X11 platform on it.
 
-#include "TestSupport/VirtualDisplay.h"
-
-#include "VisualKit/VelkoraTheme.h"
-
-#include <QApplication>
-
-#include <gtest/gtest.h>
-
-#include <cstdio>
+#include "TestSupport/WidgetTestRun.h"
 
 int main(int argc, char** argv)
 {
-    testing::InitGoogleTest(&argc, argv);
-    if (testing::GTEST_FLAG(list_tests)) {
-        return RUN_ALL_TESTS();
-    }
-    const VirtualDisplay display;
-    if (display.name().empty()) {
-        std::fprintf(stderr, "Xvfb did not start: the overlay's X11 tests need it (scripts/setup installs it)\n");
-        return 1;
-    }
-    QApplication application(argc, argv);
-    velkora::VelkoraTheme::apply(velkora::AppAppearance::dark);
-    return RUN_ALL_TESTS();
+    return WidgetTestRun::onVirtualDisplay(argc, argv, "the overlay's X11 tests");
 }

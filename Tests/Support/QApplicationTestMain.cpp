@@ -1,16 +1,6 @@
-#include "VisualKit/VelkoraTheme.h"
-
-#include <QApplication>
-
-#include <gtest/gtest.h>
+#include "TestSupport/WidgetTestRun.h"
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication application(argc, argv);
-    velkora::VelkoraTheme::apply(velkora::AppAppearance::dark);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return WidgetTestRun::offscreen(argc, argv);
 }
