@@ -1,13 +1,11 @@
 // System Settings of the simulated Mac, opened at its Login Items page.
 
-#include "AppKit/NSApplication.h"
+#include "AppKit/SimulatedApplicationMain.h"
 #include "SystemSettings/LoginItemsPage.h"
 
-#include <QApplication>
 #include <QScrollArea>
 
-#include <cstdio>
-#include <cstring>
+#include <memory>
 
 namespace {
 
@@ -21,31 +19,12 @@ constexpr const char* usage =
 
 int main(int argc, char** argv)
 {
-    for (int index = 1; index < argc; ++index) {
-        if (std::strcmp(argv[index], "--help") == 0 || std::strcmp(argv[index], "-h") == 0) {
-            std::fputs(usage, stdout);
-            return 0;
-        }
-    }
-    if (argc > 1) {
-        std::fprintf(stderr, "System Settings: %s '%s'\n%s",
-                     argv[1][0] == '-' ? "unknown option" : "unexpected argument", argv[1], usage);
-        return 2;
-    }
-    QApplication application(argc, argv);
-    platform::NSApplication::setTerminationHandler([] { QCoreApplication::quit(); });
-
-    QScrollArea window;
-    window.setWindowTitle(QStringLiteral("Login Items & Extensions"));
-    window.setWidgetResizable(true);
-    window.setWidget(new platform::LoginItemsPage);
-    window.resize(560, 420);
-    window.show();
-
-    // Settings of a Mac that is not there have nothing to show; the log says why.
-    if (!platform::NSApplication::finishLaunching()) {
-        return 1;
-    }
-    platform::NSApplication::activate();
-    return application.exec();
+    return platform::runSimulatedApplication(argc, argv, "System Settings", usage, [] {
+        auto window = std::make_unique<QScrollArea>();
+        window->setWindowTitle(QStringLiteral("Login Items & Extensions"));
+        window->setWidgetResizable(true);
+        window->setWidget(new platform::LoginItemsPage);
+        window->resize(560, 420);
+        return window;
+    });
 }

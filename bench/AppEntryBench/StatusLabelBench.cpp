@@ -15,32 +15,17 @@
 #include <benchmark/benchmark.h>
 
 #include "BenchmarkSupport/BenchmarkMain.h"
+#include "BenchmarkSupport/ModelWithoutHelper.h"
 
 namespace {
 
 using namespace velkora;
 
-// Neither the helper nor the login item is registered: the model reads the
-// battery itself.
-class NotRegistered : public platform::SMAppService {
-public:
-    void registerService() override {}
-    void unregisterService() override {}
-    Status status() const override { return Status::notRegistered; }
-};
-
 void redraw(benchmark::State& state, MenuBarIconStyle style, bool batteryPower)
 {
     // A laptop, so that the label shows a battery.
     testsupport::SimmacProcess simmac;
-    const std::shared_ptr<ManualAppClock> clock = ManualAppClock::create();
-    AppModel::Services services;
-    services.clock = clock;
-    services.daemon = DaemonClient::create(clock->timeoutScheduler(), std::make_shared<NotRegistered>());
-    services.mainApp = std::make_shared<NotRegistered>();
-    services.installation = HelperInstallation{[] { return true; }, [] {}, [] {}, [] {}};
-    services.openLoginItems = [] {};
-    const std::shared_ptr<AppModel> model = AppModel::create(std::move(services));
+    const std::shared_ptr<AppModel> model = bench::modelWithoutHelper(ManualAppClock::create());
     if (model->batteryAvailability() != BatteryAvailability::present) {
         state.SkipWithError("the simulated laptop shows no battery");
         return;

@@ -21,19 +21,13 @@
 #include <benchmark/benchmark.h>
 
 #include "BenchmarkSupport/BenchmarkMain.h"
+#include "BenchmarkSupport/ModelWithoutHelper.h"
 
 #include <cstdio>
 
 namespace {
 
 using namespace velkora;
-
-class NotRegistered : public platform::SMAppService {
-public:
-    void registerService() override {}
-    void unregisterService() override {}
-    Status status() const override { return Status::notRegistered; }
-};
 
 // Counts the paints of the widget it watches.
 class PaintCounter : public QObject {
@@ -66,14 +60,7 @@ bool waitUntil(Predicate done)
 void open(benchmark::State& state, bool firstOpening)
 {
     testsupport::SimmacProcess simmac;
-    const std::shared_ptr<ManualAppClock> clock = ManualAppClock::create();
-    AppModel::Services services;
-    services.clock = clock;
-    services.daemon = DaemonClient::create(clock->timeoutScheduler(), std::make_shared<NotRegistered>());
-    services.mainApp = std::make_shared<NotRegistered>();
-    services.installation = HelperInstallation{[] { return true; }, [] {}, [] {}, [] {}};
-    services.openLoginItems = [] {};
-    const std::shared_ptr<AppModel> model = AppModel::create(std::move(services));
+    const std::shared_ptr<AppModel> model = bench::modelWithoutHelper(ManualAppClock::create());
     if (model->batteryAvailability() != BatteryAvailability::present) {
         state.SkipWithError("the simulated laptop shows no battery");
         return;
