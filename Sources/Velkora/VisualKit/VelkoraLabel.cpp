@@ -1,5 +1,6 @@
 #include "VisualKit/VelkoraLabel.h"
 
+#include "VisualKit/MonospacedDigits.h"
 #include "VisualKit/VelkoraTheme.h"
 
 #include <QEvent>
@@ -20,19 +21,6 @@ QColor foregroundColor(ForegroundStyle style)
     }
     return VelkoraTheme::label();
 }
-
-namespace {
-
-qreal digitCell(const QFontMetricsF& metrics)
-{
-    qreal widest = 0;
-    for (char digit = '0'; digit <= '9'; ++digit) {
-        widest = std::max(widest, metrics.horizontalAdvance(QLatin1Char(digit)));
-    }
-    return widest;
-}
-
-}  // namespace
 
 VelkoraLabel::VelkoraLabel(const QString& text, const QFont& font, ForegroundStyle style, QWidget* parent)
     : QLabel(parent), style_(style)
@@ -90,13 +78,7 @@ bool VelkoraLabel::event(QEvent* event)
 
 qreal VelkoraLabel::monospacedWidth() const
 {
-    const QFontMetricsF metrics(font());
-    const qreal cell = digitCell(metrics);
-    qreal width = 0;
-    for (const QChar character : text()) {
-        width += character.isDigit() ? cell : metrics.horizontalAdvance(character);
-    }
-    return width;
+    return MonospacedDigits::width(text(), font());
 }
 
 QSize VelkoraLabel::sizeHint() const
@@ -177,7 +159,7 @@ void VelkoraLabel::drawText(QPainter& painter) const
         x = area.right() - width;
     }
     const qreal baseline = area.center().y() - metrics.height() / 2 + metrics.ascent();
-    const qreal cell = digitCell(metrics);
+    const qreal cell = MonospacedDigits::cellWidth(metrics);
     // Digits centred in equal cells; other runs as the font sets them.
     QString run;
     const auto flush = [&] {

@@ -1,5 +1,6 @@
 #include "Battery/StatusDetailSection.h"
 
+#include "VisualKit/MonospacedDigits.h"
 #include "VisualKit/SymbolView.h"
 #include "VisualKit/VelkoraFont.h"
 #include "VisualKit/VelkoraLabel.h"
@@ -19,21 +20,6 @@ constexpr int lineSpacing = 7;
 constexpr int fontSize = 12;
 // A section never gets narrower than this; the panel's width is shared.
 constexpr int minimumSectionWidth = 150;
-
-// The width `text` takes in `font` with every digit as wide as the widest.
-qreal monospacedWidth(const QString& text, const QFont& font)
-{
-    const QFontMetricsF metrics(font);
-    qreal cell = 0;
-    for (char digit = '0'; digit <= '9'; ++digit) {
-        cell = std::max(cell, metrics.horizontalAdvance(QChar(digit)));
-    }
-    qreal width = 0;
-    for (const QChar character : text) {
-        width += character.isDigit() ? cell : metrics.horizontalAdvance(character);
-    }
-    return width;
-}
 
 }  // namespace
 
@@ -62,7 +48,7 @@ public:
     {
         const qreal room = width() - QFontMetricsF(labelFont_).horizontalAdvance(row_.label) - lineSpacing -
                            trailingWidth();
-        if (monospacedWidth(row_.value, valueFont_) <= room) {
+        if (MonospacedDigits::width(row_.value, valueFont_) <= room) {
             return row_.value;
         }
         return QFontMetrics(valueFont_).elidedText(row_.value, Qt::ElideMiddle, std::max(0, static_cast<int>(room)));
@@ -100,38 +86,25 @@ private:
         painter.drawText(QPointF(0, baseline), row_.label);
         qreal x = width();
         if (row_.trailing) {
-            x -= monospacedWidth(*row_.trailing, trailingFont_);
+            x -= MonospacedDigits::width(*row_.trailing, trailingFont_);
             paintDigits(painter, *row_.trailing, trailingFont_, VelkoraTheme::energy(), x, baseline);
             x -= lineSpacing;
         }
         const QString value = shownValue();
-        x -= monospacedWidth(value, valueFont_);
+        x -= MonospacedDigits::width(value, valueFont_);
         paintDigits(painter, value, valueFont_, primary, x, baseline);
     }
 
     qreal trailingWidth() const
     {
-        return row_.trailing ? monospacedWidth(*row_.trailing, trailingFont_) + lineSpacing : 0;
+        return row_.trailing ? MonospacedDigits::width(*row_.trailing, trailingFont_) + lineSpacing : 0;
     }
 
-    // Digits centred in equal cells, as monospaced digits read.
     static void paintDigits(QPainter& painter, const QString& text, const QFont& font, const QColor& color, qreal x,
                             qreal baseline)
     {
-        const QFontMetricsF metrics(font);
-        const qreal cell = monospacedWidth(QStringLiteral("0"), font);
-        painter.setFont(font);
         painter.setPen(color);
-        for (const QChar character : text) {
-            const qreal advance = metrics.horizontalAdvance(character);
-            if (character.isDigit()) {
-                painter.drawText(QPointF(x + (cell - advance) / 2, baseline), QString(character));
-                x += cell;
-            } else {
-                painter.drawText(QPointF(x, baseline), QString(character));
-                x += advance;
-            }
-        }
+        MonospacedDigits::draw(painter, text, font, x, baseline);
     }
 
     QFont labelFont_;
