@@ -8,7 +8,6 @@
 #include <QPainter>
 #include <QStyle>
 
-#include <algorithm>
 
 namespace velkora {
 
