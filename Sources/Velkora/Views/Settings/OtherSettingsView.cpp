@@ -6,12 +6,11 @@
 #include "Window/OnboardingView.h"
 
 #include "VisualKit/AppRouter.h"
-#include "VisualKit/ContinuousShape.h"
 #include "VisualKit/HelpLink.h"
 #include "VisualKit/PageTitle.h"
 #include "VisualKit/SegmentedPicker.h"
 #include "VisualKit/SettingsRow.h"
-#include "VisualKit/SymbolView.h"
+#include "VisualKit/SymbolTile.h"
 #include "VisualKit/VelkoraButton.h"
 #include "VisualKit/VelkoraFont.h"
 #include "VisualKit/VelkoraLabel.h"
@@ -24,7 +23,6 @@
 #include "Services/AppLanguage.h"
 
 #include <QHBoxLayout>
-#include <QPainter>
 #include <QPointer>
 #include <QVBoxLayout>
 
@@ -45,31 +43,6 @@ PageFrame::Metrics pageMetrics()
     metrics.padding = QMargins(34, 60, 34, 30);
     return metrics;
 }
-
-// The symbol of the no-battery panel on a tinted rounded square.
-class SymbolBadge : public QWidget {
-public:
-    SymbolBadge(const QString& symbol, QWidget* parent) : QWidget(parent)
-    {
-        constexpr int side = 40;
-        setFixedSize(side, side);
-        auto* layout = new QVBoxLayout(this);
-        layout->setContentsMargins(0, 0, 0, 0);
-        auto* view = new SymbolView(symbol, 22, QFont::DemiBold, ForegroundStyle::primary, this);
-        view->setColor(VelkoraTheme::energy());
-        layout->addWidget(view, 0, Qt::AlignCenter);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QColor fill = VelkoraTheme::energy();
-        fill.setAlphaF(0.1f);
-        painter.fillPath(continuousRoundedRect(QRectF(rect()), 12), fill);
-    }
-};
 
 }  // namespace
 
@@ -188,7 +161,7 @@ QWidget* OtherSettingsView::unavailableHardwarePanel(const QString& symbol, cons
     panel->setObjectName(QStringLiteral("no-battery"));
     auto* row = new QHBoxLayout();
     row->setSpacing(12);
-    row->addWidget(new SymbolBadge(symbol, panel), 0, Qt::AlignVCenter);
+    row->addWidget(new SymbolTile(symbol, 40, 22, QFont::DemiBold, 12, panel), 0, Qt::AlignVCenter);
     auto* text = new QVBoxLayout();
     text->setSpacing(4);
     text->addWidget(new VelkoraLabel(title, VelkoraFont::system(16, QFont::Bold), ForegroundStyle::primary, panel));

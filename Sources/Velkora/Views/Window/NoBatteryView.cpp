@@ -1,7 +1,6 @@
 #include "Window/NoBatteryView.h"
 
-#include "VisualKit/ContinuousShape.h"
-#include "VisualKit/SymbolView.h"
+#include "VisualKit/SymbolTile.h"
 #include "VisualKit/VelkoraButton.h"
 #include "VisualKit/VelkoraFont.h"
 #include "VisualKit/VelkoraLabel.h"
@@ -9,7 +8,6 @@
 
 #include "Services/AppLanguage.h"
 
-#include <QPainter>
 
 #include <algorithm>
 #include <QVBoxLayout>
@@ -20,31 +18,6 @@ namespace {
 
 constexpr int tileSide = 92;
 
-// The symbol on its rounded tile of energy at 0.1.
-class SymbolTile : public QWidget {
-public:
-    explicit SymbolTile(QWidget* parent) : QWidget(parent)
-    {
-        setFixedSize(tileSide, tileSide);
-        auto* layout = new QVBoxLayout(this);
-        layout->setContentsMargins(0, 0, 0, 0);
-        auto* symbol = new SymbolView(QStringLiteral("desktopcomputer"), 54, QFont::Medium, ForegroundStyle::primary,
-                                      this);
-        symbol->setColor(VelkoraTheme::energy());
-        layout->addWidget(symbol, 0, Qt::AlignCenter);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QColor fill = VelkoraTheme::energy();
-        fill.setAlphaF(0.1f);
-        painter.fillPath(continuousRoundedRect(QRectF(rect()), 26), fill);
-    }
-};
-
 }  // namespace
 
 NoBatteryView::NoBatteryView(std::function<void()> openSettings, QWidget* parent) : QWidget(parent)
@@ -54,7 +27,8 @@ NoBatteryView::NoBatteryView(std::function<void()> openSettings, QWidget* parent
     layout->setContentsMargins(40, 40, 40, 40);
     layout->setSpacing(18);
     layout->addStretch(1);
-    layout->addWidget(new SymbolTile(this), 0, Qt::AlignHCenter);
+    layout->addWidget(new SymbolTile(QStringLiteral("desktopcomputer"), tileSide, 54, QFont::Medium, 26, this), 0,
+                      Qt::AlignHCenter);
 
     auto* texts = new QVBoxLayout();
     texts->setSpacing(7);
