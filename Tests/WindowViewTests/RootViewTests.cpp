@@ -9,6 +9,7 @@
 
 #include "VisualKit/AppSheetPresenter.h"
 
+#include <QLabel>
 #include <QDialog>
 
 namespace velkora::test {
@@ -80,6 +81,9 @@ TEST_F(DesktopRootViewTest, TheBatteryOnlyRoutesAreNotOfferedAndShowThePlacehold
     root->setSelection(SidebarRoute::schedules);
     auto* placeholder = qobject_cast<NoBatteryView*>(root->page());
     ASSERT_NE(placeholder, nullptr);
+    const auto* detail = placeholder->findChild<QLabel*>(QStringLiteral("no-battery-detail"));
+    ASSERT_NE(detail, nullptr);
+    EXPECT_GE(detail->height(), detail->heightForWidth(detail->width())) << "the wrapped sentence shows whole";
     for (const SidebarRoute route : allSidebarRoutes) {
         EXPECT_FALSE(sidebar->button(route)->isVisible() && sidebar->button(route)->isSelected())
             << "a route not offered highlights nothing";

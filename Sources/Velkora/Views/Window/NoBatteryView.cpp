@@ -40,10 +40,13 @@ NoBatteryView::NoBatteryView(std::function<void()> openSettings, QWidget* parent
         L(QStringLiteral("This Mac has no built-in battery. Open the energy dashboard for power and high-energy apps."),
           QStringLiteral("这台 Mac 没有内置电池。请在能耗看板查看功率与高能耗应用。")),
         VelkoraFont::system(14, QFont::Medium), ForegroundStyle::secondary, this);
+    detail->setObjectName(QStringLiteral("no-battery-detail"));
     detail->setAlignment(Qt::AlignHCenter);
     detail->setWordWrap(true);
-    // As wide as the text, up to 520 points, beyond which it wraps.
-    detail->setFixedWidth(std::min(520, QFontMetrics(detail->font()).horizontalAdvance(detail->text()) + 2));
+    // As wide as the text, up to 520 points, beyond which it wraps; a label
+    // placed with an alignment gets only its one-line height unless told.
+    const int detailWidth = std::min(520, QFontMetrics(detail->font()).horizontalAdvance(detail->text()) + 2);
+    detail->setFixedSize(detailWidth, detail->heightForWidth(detailWidth));
     texts->addWidget(detail, 0, Qt::AlignHCenter);
     layout->addLayout(texts);
 
