@@ -191,11 +191,22 @@ TEST_F(VelkoraAppTest, EachTimeTheWindowAppearsTheOverlayShowsOnlyIfTheUserTurne
     ASSERT_NE(OverlayPresenter::shared().panel(), nullptr);
     EXPECT_TRUE(OverlayPresenter::shared().panel()->isVisible());
 
-    // Turned off, the next appearance takes it away.
+    // Turned off, the next appearance leaves alone the overlay that is up,
+    // as the overlay page's button leaves it up.
     model->settings().setOverlayEnabled(false);
+    QPointer<OverlayPanel> shown = OverlayPresenter::shared().panel();
     app->mainWindow()->hide();
     app->openMainWindow();
-    EXPECT_TRUE(waitFor([] { return OverlayPresenter::shared().panel() == nullptr; }));
+    settle();
+    EXPECT_EQ(OverlayPresenter::shared().panel(), shown);
+    EXPECT_TRUE(shown && shown->isVisible());
+    EXPECT_FALSE(OverlayPresenter::shared().isHiding());
+
+    // Switching the Dock icon maps the window again, which shows it anew.
+    model->settings().setShowDockIcon(!model->settings().showDockIcon());
+    settle();
+    EXPECT_EQ(OverlayPresenter::shared().panel(), shown);
+    EXPECT_FALSE(OverlayPresenter::shared().isHiding());
 }
 
 TEST_F(DesktopVelkoraAppTest, WithoutABatteryTheOverlayStaysHiddenEvenWhenTurnedOn)

@@ -2,7 +2,7 @@
 
 #include "Overlay/OverlayWidgetView.h"
 
-#include "Services/AppSettings.h"
+#include "UserDefaults/UserDefaults.h"
 
 namespace velkora::test {
 namespace {
@@ -111,7 +111,6 @@ TEST_F(OverlayPresenterTest, AHundredInterruptedShowsAndHidesLeaveThePanelWhereT
     EXPECT_EQ(panel->pos(), placed);
     EXPECT_EQ(presenter().restingPosition(), placed);
     EXPECT_DOUBLE_EQ(panel->windowOpacity(), 1.0);
-    EXPECT_EQ(model->settings().overlayPosition(), placed);
 }
 
 TEST_F(OverlayPresenterTest, ASecondShowLeavesThePanelWhereTheUserDraggedIt)
@@ -126,77 +125,46 @@ TEST_F(OverlayPresenterTest, ASecondShowLeavesThePanelWhereTheUserDraggedIt)
     EXPECT_EQ(panels().size(), 1);
 }
 
-TEST_F(OverlayPresenterTest, DraggingMovesThePanelAndItsPlaceSurvivesARestart)
+TEST_F(OverlayPresenterTest, ADraggedPlaceLastsWhileThePanelExistsAndIsForgottenWhenAHideCompletes)
 {
     OverlayPanel* panel = showSettled();
-    const QPoint start = panel->pos();
+    const QPoint centred = panel->pos();
     drag(panel, QPoint(-150, 110));
-    const QPoint placed = start + QPoint(-150, 110);
+    const QPoint placed = centred + QPoint(-150, 110);
     EXPECT_EQ(panel->pos(), placed);
-    EXPECT_EQ(model->settings().overlayPosition(), placed);
+
+    // A hide that a show interrupts keeps the panel, and its place.
+    presenter().hide(true);
+    animations.advanceBy(OverlayPresenter::animationMilliseconds / 2);
+    presenter().show(*model);
+    finishAnimations();
+    ASSERT_EQ(presenter().panel(), panel);
+    EXPECT_EQ(panel->pos(), placed);
 
     presenter().hide(true);
     finishAnimations();
     EXPECT_EQ(presenter().panel(), nullptr);
     EXPECT_TRUE(panels().isEmpty());
-
-    // The next run of the application reads its settings afresh.
-    destroyModel();
-    createSettledModel();
-    ASSERT_EQ(model->settings().overlayPosition(), placed);
     OverlayPanel* again = showSettled();
     ASSERT_NE(again, nullptr);
-    EXPECT_EQ(again->pos(), placed);
-}
+    EXPECT_EQ(again->pos(), centred);
+    EXPECT_EQ(presenter().restingPosition(), centred);
 
-TEST_F(OverlayPresenterTest, APositionOffEveryScreenComesBackOntoTheScreen)
-{
-    model->settings().setOverlayPosition(QPoint(-5000, 40000));
-    OverlayPanel* panel = showSettled();
-    const QRect area = screenArea();
-    EXPECT_EQ(panel->pos(), QPoint(area.left(), area.bottom() - panel->height() + 1));
-    EXPECT_TRUE(area.contains(panel->frameGeometry()));
-
-    // Half off the right edge: moved in just enough.
+    // Nor does the next run of the application remember it.
     presenter().hide(false);
-    model->settings().setOverlayPosition(QPoint(area.right() - 20, area.top() + 100));
-    panel = showSettled();
-    EXPECT_EQ(panel->pos(), QPoint(area.right() - panel->width() + 1, area.top() + 100));
+    destroyModel();
+    createSettledModel();
+    EXPECT_EQ(showSettled()->pos(), centred);
 }
 
-TEST_F(OverlayPresenterTest, AStoredPositionIsReadOnlyInTheFormItIsWrittenIn)
+TEST_F(OverlayPresenterTest, APositionStoredByAnEarlierVersionIsIgnored)
 {
-    platform::UserDefaults defaults(QStringLiteral("com.velkora.tests.overlay-position"));
-    for (const QVariant& stored : {QVariant(QStringLiteral("{12, -40")), QVariant(QStringLiteral("12, 40")),
-                                   QVariant(QStringLiteral("{1e9, 4}")), QVariant(42), QVariant(true)}) {
-        defaults.set(QStringLiteral("overlayPosition"), stored);
-        EXPECT_FALSE(AppSettings(platform::UserDefaults(QStringLiteral("com.velkora.tests.overlay-position")))
-                         .overlayPosition()
-                         .has_value())
-            << stored.toString().toStdString();
-    }
-    AppSettings(platform::UserDefaults(QStringLiteral("com.velkora.tests.overlay-position")))
-        .setOverlayPosition(QPoint(12, -40));
-    EXPECT_EQ(defaults.object(QStringLiteral("overlayPosition")).toString(), QStringLiteral("{12, -40}"));
-    EXPECT_EQ(AppSettings(platform::UserDefaults(QStringLiteral("com.velkora.tests.overlay-position"))).overlayPosition(),
-              QPoint(12, -40));
-}
-
-TEST(OverlayPlacement, AFrameComesOntoTheScreenThatShowsMostOfItOrElseTheNearest)
-{
-    const QList<QRect> screens{QRect(0, 0, 1440, 900), QRect(1440, 0, 1920, 1080)};
-    const QSize size(170, 64);
-    // Wholly shown, also across the seam of two screens: kept.
-    EXPECT_EQ(OverlayPresenter::placeOnScreens(QRect(QPoint(200, 300), size), screens), QPoint(200, 300));
-    EXPECT_EQ(OverlayPresenter::placeOnScreens(QRect(QPoint(1400, 300), size), screens), QPoint(1400, 300));
-    // Below the shorter screen, mostly over the taller one: into the taller one.
-    EXPECT_EQ(OverlayPresenter::placeOnScreens(QRect(QPoint(1420, 950), size), screens), QPoint(1440, 950));
-    // Off every screen: onto the nearest, moved the least.
-    EXPECT_EQ(OverlayPresenter::placeOnScreens(QRect(QPoint(-900, 500), size), screens), QPoint(0, 500));
-    EXPECT_EQ(OverlayPresenter::placeOnScreens(QRect(QPoint(5000, -300), size), screens), QPoint(3360 - 170, 0));
-    EXPECT_EQ(OverlayPresenter::placeOnScreens(QRect(QPoint(600, 2000), size), screens), QPoint(600, 900 - 64));
-    // No screens known: left alone.
-    EXPECT_EQ(OverlayPresenter::placeOnScreens(QRect(QPoint(-900, 500), size), {}), QPoint(-900, 500));
+    platform::UserDefaults::standard().set(QStringLiteral("overlayPosition"), QStringLiteral("{12, -40}"));
+    destroyModel();
+    createSettledModel();
+    OverlayPanel* panel = showSettled();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(QRect(panel->pos(), panel->size()).center(), screenArea().center());
 }
 
 TEST_F(OverlayPresenterTest, WithReducedMotionAShowIsInPlaceAtOnceAndAHideClosesAtOnce)
@@ -250,7 +218,6 @@ TEST_F(OverlayPresenterTest, APressWhileThePanelLeavesDoesNotHoldIt)
     EXPECT_FALSE(panel->isDragging());
     finishAnimations();
     EXPECT_EQ(presenter().panel(), nullptr);
-    EXPECT_FALSE(model->settings().overlayPosition().has_value());
 }
 
 class OverlayWithoutBatteryTest : public OverlayFixture {

@@ -4,8 +4,6 @@
 
 #include "AppKit/NSApplication.h"
 
-#include <QRegularExpression>
-
 namespace velkora {
 
 namespace {
@@ -24,20 +22,6 @@ std::optional<Enum> caseWithRawValue(const std::array<Enum, Count>& cases, std::
 QVariant rawValueText(std::string_view raw)
 {
     return QString::fromLatin1(raw.data(), static_cast<qsizetype>(raw.size()));
-}
-
-// "{x, y}" with whole numbers, as the overlay's position is written.
-std::optional<QPoint> pointFromText(const QVariant& value)
-{
-    if (value.metaType().id() != QMetaType::QString) {
-        return std::nullopt;
-    }
-    static const QRegularExpression form(QStringLiteral("^\\{(-?\\d{1,6}), (-?\\d{1,6})\\}$"));
-    const QRegularExpressionMatch match = form.match(value.toString());
-    if (!match.hasMatch()) {
-        return std::nullopt;
-    }
-    return QPoint(match.captured(1).toInt(), match.captured(2).toInt());
 }
 
 bool isInteger(const QVariant& value)
@@ -301,7 +285,6 @@ AppSettings::AppSettings(platform::UserDefaults defaults, std::shared_ptr<platfo
     showHardwarePercentage_ = defaults_.boolForKey(QStringLiteral("showHardwarePercentage"));
     overlayEnabled_ = defaults_.boolForKey(QStringLiteral("overlayEnabled"));
     overlayShowsPercentage_ = storedBooleanObject(defaults_, QStringLiteral("overlayShowsPercentage"), true);
-    overlayPosition_ = pointFromText(defaults_.object(QStringLiteral("overlayPosition")));
     if (const QVariant spacing = defaults_.object(QStringLiteral("menuItemSpacing")); isNumber(spacing)) {
         menuItemSpacing_ = spacing.toDouble();
     }
@@ -394,14 +377,6 @@ void AppSettings::setOverlayShowsPercentage(bool value)
 {
     publish(overlayShowsPercentage_, value, QStringLiteral("overlayShowsPercentage"), value,
             &AppSettings::overlayShowsPercentageChanged);
-}
-
-void AppSettings::setOverlayPosition(QPoint value)
-{
-    emit objectWillChange();
-    overlayPosition_ = value;
-    defaults_.set(QStringLiteral("overlayPosition"), QStringLiteral("{%1, %2}").arg(value.x()).arg(value.y()));
-    emit overlayPositionChanged(value);
 }
 
 void AppSettings::setMenuItemSpacing(double value)

@@ -96,10 +96,11 @@ void VelkoraApp::mainWindowDidAppear()
 {
     applyDockPolicy();
     configureMainWindow();
-    if (model_->batteryPresent() && model_->settings().overlayEnabled()) {
-        OverlayPresenter::shared().show(*model_);
-    } else {
+    // With the overlay switched off, one the user put up from its page stays.
+    if (!model_->batteryPresent()) {
         OverlayPresenter::shared().hide(true);
+    } else if (model_->settings().overlayEnabled()) {
+        OverlayPresenter::shared().show(*model_);
     }
 }
 

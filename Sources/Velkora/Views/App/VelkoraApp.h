@@ -31,7 +31,8 @@ class UpdateCenter;
 // application applies the Dock policy (no Dock icon keeps the window out of
 // the task bar and the window switcher), styles the window for the user's
 // appearance and shows the battery overlay on a Mac with a battery whose
-// user turned it on, hiding it otherwise. A change of the appearance
+// user turned it on; it hides the overlay on a Mac without a battery and
+// otherwise leaves it as it is. A change of the appearance
 // setting restyles the open window at once. Main thread only.
 class VelkoraApp : public QObject {
     Q_OBJECT

@@ -8,32 +8,10 @@
 #include "VisualKit/ViewEnvironment.h"
 
 #include <QGuiApplication>
-#include <QRegion>
 #include <QScreen>
 #include <QVariantAnimation>
 
-#include <algorithm>
-
 namespace velkora {
-
-namespace {
-
-// How far `rect` lies from `point`: 0 inside it.
-qint64 squaredDistance(const QRect& rect, QPoint point)
-{
-    const qint64 dx = std::max({rect.left() - point.x(), 0, point.x() - rect.right()});
-    const qint64 dy = std::max({rect.top() - point.y(), 0, point.y() - rect.bottom()});
-    return dx * dx + dy * dy;
-}
-
-// `start` moved as little as possible to put a span of `length` inside
-// [low, high]; the low end when the span is longer than the range.
-int clampSpan(int start, int length, int low, int high)
-{
-    return std::max(low, std::min(start, high - length + 1));
-}
-
-}  // namespace
 
 OverlayPresenter& OverlayPresenter::shared()
 {
@@ -90,15 +68,9 @@ void OverlayPresenter::show(AppModel& model)
     panel->adjustSize();
     const QScreen* primary = QGuiApplication::primaryScreen();
     const QRect available = primary ? primary->availableGeometry() : QRect(QPoint(0, 0), panel->size());
-    const QPoint centred = available.center() - QPoint(panel->width() / 2, panel->height() / 2);
-    const QPoint wanted = model.settings().overlayPosition().value_or(centred);
     panel_ = panel;
     model_ = &model;
-    QList<QRect> screens;
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        screens.append(screen->availableGeometry());
-    }
-    restingPosition_ = placeOnScreens(QRect(wanted, panel->size()), screens);
+    restingPosition_ = available.center() - QPoint(panel->width() / 2, panel->height() / 2);
     isHiding_ = false;
     present(panel, restingPosition_);
 }
@@ -142,43 +114,10 @@ OverlayPanel* OverlayPresenter::makePanel(AppModel& model)
     });
     connect(panel, &OverlayPanel::dragEnded, this, [this, panel](QPoint position) {
         if (panel == panel_ && !isHiding_) {
-            rememberDraggedPosition(position);
+            restingPosition_ = position;
         }
     });
     return panel;
-}
-
-QPoint OverlayPresenter::placeOnScreens(const QRect& frame, const QList<QRect>& screens)
-{
-    QRegion visible;
-    for (const QRect& screen : screens) {
-        visible += screen;
-    }
-    if (screens.isEmpty() || visible.intersected(frame) == QRegion(frame)) {
-        return frame.topLeft();
-    }
-    QRect best;
-    qint64 bestOverlap = 0;
-    for (const QRect& screen : screens) {
-        const QRect overlap = screen & frame;
-        const qint64 area = qint64(overlap.width()) * overlap.height();
-        if (area > bestOverlap) {
-            bestOverlap = area;
-            best = screen;
-        }
-    }
-    if (bestOverlap == 0) {
-        qint64 nearest = -1;
-        for (const QRect& screen : screens) {
-            const qint64 distance = squaredDistance(screen, frame.center());
-            if (nearest < 0 || distance < nearest) {
-                nearest = distance;
-                best = screen;
-            }
-        }
-    }
-    return QPoint(clampSpan(frame.x(), frame.width(), best.left(), best.right()),
-                  clampSpan(frame.y(), frame.height(), best.top(), best.bottom()));
 }
 
 void OverlayPresenter::present(OverlayPanel* panel, QPoint position)
@@ -237,14 +176,6 @@ void OverlayPresenter::close()
     panel_ = nullptr;
     isHiding_ = false;
     emit panelClosed();
-}
-
-void OverlayPresenter::rememberDraggedPosition(QPoint position)
-{
-    restingPosition_ = position;
-    if (model_) {
-        model_->settings().setOverlayPosition(position);
-    }
 }
 
 }  // namespace velkora

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QList>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
@@ -8,7 +7,6 @@
 #include <cstddef>
 #include <memory>
 
-#include <QRect>
 class QVariantAnimation;
 
 namespace velkora {
@@ -21,12 +19,11 @@ class ReduceMotionSource;
 // it on screen and takes it away with a short fade and slide, and keeps the
 // place where the panel rests.
 //
-// The resting place is where the user last dragged the panel (kept in the
-// settings, so it outlives the program), brought onto the nearest screen
-// when no screen shows it any more; a panel never moved rests at the centre
-// of the primary screen. Only a drag changes it: a show or a hide caught
-// halfway by the next one glides on from wherever the panel is, so no run
-// of interrupted animations can walk the panel away from its place.
+// A new panel rests at the centre of the primary screen; where the user
+// drags it, it rests from then on, until a hide completes and the panel
+// goes with its place. Only a drag changes the resting place: a show or a
+// hide caught halfway by the next one glides on from wherever the panel
+// is, so no run of interrupted animations can walk the panel away from it.
 //
 // Callers: the main window each time it appears, the model when it finds
 // no battery, and the overlay settings page. Main thread only; nothing
@@ -53,12 +50,6 @@ public:
     // none is set the presenter follows the workspace's from its first show.
     void setReduceMotionSource(ReduceMotionSource* source);
 
-    // Where a panel at `frame` comes to rest on screens whose usable areas
-    // are `screens`: where it is when they show all of it, else moved the
-    // least into the screen that shows most of it or, when none shows any,
-    // the nearest one. A panel larger than a screen keeps to its top-left.
-    static QPoint placeOnScreens(const QRect& frame, const QList<QRect>& screens);
-
     // The panel while it exists; null once a hide completed.
     OverlayPanel* panel() const;
     // Where the panel rests when fully shown (its top-left corner).
@@ -80,7 +71,6 @@ private:
     void stopAnimation();
     void close();
     bool reducesMotion();
-    void rememberDraggedPosition(QPoint position);
 
     QPointer<OverlayPanel> panel_;
     QPoint restingPosition_;

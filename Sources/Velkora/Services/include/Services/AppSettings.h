@@ -6,7 +6,6 @@
 #include "UserDefaults/UserDefaults.h"
 
 #include <QObject>
-#include <QPoint>
 #include <QString>
 
 #include <array>
@@ -108,11 +107,6 @@ public:
     void setOverlayEnabled(bool value);
     bool overlayShowsPercentage() const { return overlayShowsPercentage_; }
     void setOverlayShowsPercentage(bool value);
-    // Where the user last dragged the floating overlay: its top-left corner
-    // in screen points. Absent until the overlay is first moved. Stored as
-    // the text "{x, y}"; a stored text of any other form reads as absent.
-    std::optional<QPoint> overlayPosition() const { return overlayPosition_; }
-    void setOverlayPosition(QPoint value);
     double menuItemSpacing() const { return menuItemSpacing_; }
     // Not written back to the user defaults.
     void setMenuItemSpacing(double value);
@@ -141,7 +135,6 @@ signals:
     void showHardwarePercentageChanged(bool value);
     void overlayEnabledChanged(bool value);
     void overlayShowsPercentageChanged(bool value);
-    void overlayPositionChanged(QPoint value);
     void menuItemSpacingChanged(double value);
     void menuBarIconStyleChanged(velkora::MenuBarIconStyle value);
     void menuBarLayoutChanged(velkora::MenuBarLayout value);
@@ -167,7 +160,6 @@ private:
     bool showHardwarePercentage_ = false;
     bool overlayEnabled_ = false;
     bool overlayShowsPercentage_ = true;
-    std::optional<QPoint> overlayPosition_;
     double menuItemSpacing_ = 8.0;
     MenuBarIconStyle menuBarIconStyle_ = MenuBarIconStyle::dynamic;
     MenuBarLayout menuBarLayout_ = MenuBarLayout::standard;
