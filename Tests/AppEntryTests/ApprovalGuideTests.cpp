@@ -9,8 +9,12 @@
 #include "App/BackgroundPermissionGuideView.h"
 
 #include "Simulator/SimmacConnection.h"
+#include "Services/AppLanguage.h"
+#include "VisualKit/SymbolView.h"
 
+#include <QAccessible>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMimeData>
 #include <QScreen>
 #include <QUrl>
@@ -225,6 +229,44 @@ TEST_F(ApprovalGuideTest, TheCloseButtonEndsTheGuide)
     settle();
     EXPECT_FALSE(guide.guideIsActive());
     EXPECT_EQ(panel(), nullptr);
+}
+
+// Every object that assistive technology reaches from `reading` down.
+void collectReachable(QAccessibleInterface* reading, QList<QObject*>& reached)
+{
+    reached.append(reading->object());
+    for (int index = 0; index < reading->childCount(); ++index) {
+        if (QAccessibleInterface* child = reading->child(index)) {
+            collectReachable(child, reached);
+        }
+    }
+}
+
+TEST(BackgroundPermissionGuideViewTest, TheArrowAndTheHandAreNotReadButTheCardTextsAndButtonsAre)
+{
+    BackgroundPermissionGuideView view([] {}, [] {});
+    QList<QObject*> reached;
+    collectReachable(QAccessible::queryAccessibleInterface(&view), reached);
+
+    QStringList symbols;
+    for (const SymbolView* symbol : view.findChildren<SymbolView*>()) {
+        symbols.append(symbol->name());
+        EXPECT_FALSE(reached.contains(symbol)) << symbol->name().toStdString();
+    }
+    symbols.sort();
+    EXPECT_EQ(symbols, (QStringList{QStringLiteral("arrow.up"), QStringLiteral("hand.draw")}));
+    EXPECT_TRUE(reached.contains(view.appIdentityCard()));
+    EXPECT_TRUE(reached.contains(view.closeButton()));
+    EXPECT_TRUE(reached.contains(view.checkAgainButton()));
+    QStringList texts;
+    for (const QObject* object : reached) {
+        if (const auto* label = qobject_cast<const QLabel*>(object)) {
+            texts.append(label->text());
+        }
+    }
+    EXPECT_TRUE(texts.contains(QStringLiteral("Tallowmere")));
+    EXPECT_TRUE(texts.contains(L(QStringLiteral("Drag Tallowmere into the permission list above"),
+                                 QStringLiteral("将左侧 Tallowmere 拖到上方权限列表"))));
 }
 
 TEST(BackgroundPermissionDragPayloadTest, TheInstalledCopyIsDraggedWheneverItExists)

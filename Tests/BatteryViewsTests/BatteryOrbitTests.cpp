@@ -9,10 +9,12 @@
 #include "VisualKit/VelkoraLabel.h"
 #include "VisualKit/VelkoraTheme.h"
 
+#include "Services/AppLanguage.h"
 #include "Services/TelemetryStore.h"
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
@@ -80,6 +82,21 @@ TEST_F(BatteryOrbitTest, TheLimitMarkRunsClockwiseFromTwelveOverTheLimitsShare)
 
     ring.setLevel(100, level, true);
     EXPECT_GT(ringColourAt(ring, 0.99).blueF(), 0.8) << "a full battery closes the ring";
+}
+
+TEST_F(BatteryOrbitTest, TheRingReadsAsOneElementValuedWithThePercentageFromTheFirstReading)
+{
+    setBattery(0, ChargingState::onBattery);
+    BatteryOrbit orbit(environment());
+    QAccessibleInterface* reading = QAccessible::queryAccessibleInterface(orbit.ring());
+    ASSERT_NE(reading, nullptr);
+    EXPECT_EQ(reading->text(QAccessible::Name), localized("当前电量"));
+    EXPECT_EQ(reading->text(QAccessible::Value), L("0 percent", "0 百分比"));
+    EXPECT_TRUE(reading->text(QAccessible::Description).isEmpty());
+    EXPECT_EQ(reading->childCount(), 0);
+
+    setBattery(75);
+    EXPECT_EQ(reading->text(QAccessible::Value), L("75 percent", "75 百分比"));
 }
 
 TEST_F(BatteryOrbitTest, TheLevelColourIsTheBandsColourInTheUsersScheme)

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+
 #include <limits>
 
 namespace velkora {
@@ -40,12 +42,18 @@ TEST(LiveEnergyStrip, AMeterReadsItsWattsAndMovesAtOnceWhenMotionIsReduced)
     EnergyMeter meter(kit.environment(), "powerplug.fill", VelkoraTheme::aqua());
     meter.setReading("适配器输入", 12.34, 30);
     EXPECT_EQ(meter.valueLabel()->text(), "12.3 W");
-    EXPECT_EQ(meter.accessibleName(), "适配器输入");
-    EXPECT_EQ(meter.accessibleDescription(), L("12.3 watts", "12.3 瓦"));
+    QAccessibleInterface* reading = QAccessible::queryAccessibleInterface(&meter);
+    ASSERT_NE(reading, nullptr);
+    EXPECT_EQ(reading->text(QAccessible::Name), "适配器输入");
+    EXPECT_EQ(reading->text(QAccessible::Value), L("12.3 watts", "12.3 瓦"));
+    EXPECT_TRUE(reading->text(QAccessible::Description).isEmpty());
+    EXPECT_EQ(reading->childCount(), 0) << "its symbol and labels are not read apart";
     EXPECT_DOUBLE_EQ(meter.displayedFraction(), 12.34 / 30) << "the first reading stands at once";
 
     meter.setReading("系统负载", -1.5, 30);
     EXPECT_EQ(meter.valueLabel()->text(), "-1.5 W");
+    EXPECT_EQ(reading->text(QAccessible::Name), "系统负载");
+    EXPECT_EQ(reading->text(QAccessible::Value), L("-1.5 watts", "-1.5 瓦"));
     EXPECT_GT(meter.displayedFraction(), 0.03) << "on its way to the stub";
 
     kit.reduceMotion.setReduceMotion(true);

@@ -9,6 +9,9 @@
 
 #include "VisualKit/AppSheetPresenter.h"
 
+#include "Services/AppLanguage.h"
+
+#include <QAccessible>
 #include <QLabel>
 #include <QDialog>
 
@@ -125,6 +128,29 @@ TEST_F(LaptopRootViewTest, RemovingTheBatteryKeepsARouteThatNeedsNone)
     }
     ASSERT_EQ(model->batteryAvailability(), BatteryAvailability::absent);
     EXPECT_EQ(root->selection(), SidebarRoute::energyUsage);
+}
+
+TEST_F(LaptopRootViewTest, TheSidebarsIdentityReadsAsOneElementWithoutItsIconAndFollowsTheBattery)
+{
+    createModelWithoutHelper();
+    OnboardingView::setHasCompletedOnboarding(true);
+    auto* root = show(new RootView(environment()));
+    auto* identity = root->sidebar()->findChild<QWidget*>(QStringLiteral("sidebar-identity"));
+    ASSERT_NE(identity, nullptr);
+    QAccessibleInterface* reading = QAccessible::queryAccessibleInterface(identity);
+    ASSERT_NE(reading, nullptr);
+    EXPECT_EQ(reading->childCount(), 0) << "neither the icon nor the two texts are read apart";
+    EXPECT_EQ(reading->text(QAccessible::Name),
+              L("Tallowmere, Smart Battery Care", "Tallowmere, 智能电池管理"));
+    QAccessibleInterface* sidebar = QAccessible::queryAccessibleInterface(root->sidebar());
+    EXPECT_GE(sidebar->indexOfChild(reading), 0) << "the block itself is offered";
+
+    ASSERT_EQ(simmac.simmacctl({"battery", "remove"}).exitCode, 0);
+    for (int second = 0; second < 12 && model->batteryAvailability() != BatteryAvailability::absent; ++second) {
+        tick();
+    }
+    ASSERT_EQ(model->batteryAvailability(), BatteryAvailability::absent);
+    EXPECT_EQ(reading->text(QAccessible::Name), L("Tallowmere, Energy Monitoring", "Tallowmere, 能源监测"));
 }
 
 TEST_F(LaptopRootViewTest, TheApprovalBannerWinsOverAnErrorWhichShowsOnceApprovalIsGranted)

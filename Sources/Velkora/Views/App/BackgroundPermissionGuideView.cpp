@@ -3,6 +3,7 @@
 #include "App/BackgroundPermissionDragPayload.h"
 #include "Window/ApplicationIcon.h"
 
+#include "VisualKit/AccessibleElement.h"
 #include "VisualKit/ContinuousShape.h"
 #include "VisualKit/SymbolImage.h"
 #include "VisualKit/SymbolView.h"
@@ -56,7 +57,9 @@ public:
         layout->addWidget(new VelkoraLabel(QStringLiteral("Tallowmere"), VelkoraFont::system(19, QFont::DemiBold),
                                            ForegroundStyle::primary, this));
         layout->addStretch(1);
-        layout->addWidget(new SymbolView(QStringLiteral("hand.draw"), 15, QFont::Medium, ForegroundStyle::secondary, this));
+        auto* hand = new SymbolView(QStringLiteral("hand.draw"), 15, QFont::Medium, ForegroundStyle::secondary, this);
+        layout->addWidget(hand);
+        AccessibleElement::hide(hand);
     }
 
 protected:
@@ -174,6 +177,7 @@ BackgroundPermissionGuideView::BackgroundPermissionGuideView(std::function<void(
     auto* arrow = new SymbolView(QStringLiteral("arrow.up"), 31, QFont::DemiBold, ForegroundStyle::primary, this);
     arrow->setColor(VelkoraTheme::energy());
     layout->addWidget(arrow);
+    AccessibleElement::hide(arrow);
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(7);

@@ -1,5 +1,6 @@
 #include "Battery/BatteryOrbitRing.h"
 
+#include "VisualKit/AccessibleElement.h"
 #include "VisualKit/ColorMixing.h"
 #include "VisualKit/VelkoraFont.h"
 #include "VisualKit/VelkoraLabel.h"
@@ -38,6 +39,8 @@ BatteryOrbitRing::BatteryOrbitRing(QWidget* parent) : QWidget(parent), color_(Ve
 {
     setFixedSize(side, side);
     setAccessibleName(localized(QStringLiteral("当前电量")));
+    AccessibleElement::combine(this);
+    showAccessibleValue();
 }
 
 void BatteryOrbitRing::setLevel(int percentage, const QColor& color, bool reduceMotion)
@@ -52,9 +55,15 @@ void BatteryOrbitRing::setLevel(int percentage, const QColor& color, bool reduce
             setFigureProgress(0);
         }
         VelkoraMotion::animate(this, "figureProgress", 1.0, motion);
-        setAccessibleDescription(QString::number(percentage) + L(QStringLiteral(" percent"), QStringLiteral(" 百分比")));
+        showAccessibleValue();
     }
     update();
+}
+
+void BatteryOrbitRing::showAccessibleValue()
+{
+    AccessibleElement::setValue(this,
+                                QString::number(percentage_) + L(QStringLiteral(" percent"), QStringLiteral(" 百分比")));
 }
 
 void BatteryOrbitRing::setLimit(std::optional<int> limit)

@@ -15,7 +15,8 @@ namespace velkora {
 // round caps, an angular gradient of the level colour), with the percentage
 // and "%" in its centre. A new percentage turns the ring and rolls the
 // figure with VelkoraMotion::data, or shows at once when motion is reduced.
-// Main thread only.
+// Assistive technology reads the ring as one element valued in words
+// ("75 percent"), from the first reading on. Main thread only.
 class BatteryOrbitRing : public QWidget {
     Q_OBJECT
     Q_PROPERTY(qreal displayedLevel READ displayedLevel WRITE setDisplayedLevel)
@@ -65,6 +66,7 @@ private:
         bool operator==(const Drawn&) const = default;
     };
 
+    void showAccessibleValue();
     void draw(QPainter& painter);
     void paintFigure(QPainter& painter, const QString& figure, qreal opacity, qreal lift);
 

@@ -3,6 +3,7 @@
 #include "Battery/ChargeLimitStatusRow.h"
 #include "Battery/LimitPresetButton.h"
 
+#include "VisualKit/AccessibleElement.h"
 #include "VisualKit/SymbolView.h"
 #include "VisualKit/VelkoraFont.h"
 #include "VisualKit/VelkoraLabel.h"
@@ -298,7 +299,8 @@ void ChargeLimitControl::showPreview()
     syncingSlider_ = true;
     slider_->setValue(shown);
     syncingSlider_ = false;
-    slider_->setAccessibleDescription(QString::number(shown) + L(QStringLiteral(" percent"), QStringLiteral(" 百分比")));
+    AccessibleElement::setValue(slider_,
+                                QString::number(shown) + L(QStringLiteral(" percent"), QStringLiteral(" 百分比")));
     for (LimitPresetButton* button : presetButtons_) {
         button->setSelected(button->value() == shown);
     }

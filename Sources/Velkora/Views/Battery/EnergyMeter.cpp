@@ -1,5 +1,6 @@
 #include "Battery/EnergyMeter.h"
 
+#include "VisualKit/AccessibleElement.h"
 #include "VisualKit/ContinuousShape.h"
 #include "VisualKit/SymbolView.h"
 #include "VisualKit/ValueFormatting.h"
@@ -66,6 +67,7 @@ EnergyMeter::EnergyMeter(const ViewEnvironment& environment, const QString& symb
     column->addLayout(heading);
     column->addWidget(valueLabel_);
     column->addWidget(bar_);
+    AccessibleElement::combine(this);
 }
 
 qreal EnergyMeter::barFraction(double value, double maxValue)
@@ -85,7 +87,7 @@ void EnergyMeter::setReading(const QString& title, double value, double maxValue
     titleLabel_->setText(title);
     valueLabel_->setText(localized(QStringLiteral("%@ W"), oneDecimal(value)));
     setAccessibleName(title);
-    setAccessibleDescription(oneDecimal(value) + L(QStringLiteral(" watts"), QStringLiteral(" 瓦")));
+    AccessibleElement::setValue(this, oneDecimal(value) + L(QStringLiteral(" watts"), QStringLiteral(" 瓦")));
     const qreal target = barFraction(value, maxValue);
     if (shown_ && target == targetFraction_) {
         return;

@@ -15,7 +15,9 @@ class VelkoraLabel;
 // decimal, over a 5-point bar filled in the tint to value / maxValue. A bar
 // never falls below a 3 % stub (zero, negative and unreadable values keep
 // it) and never runs past full. A new value moves the bar with
-// VelkoraMotion::dataChange: at once when motion is reduced. Main thread only.
+// VelkoraMotion::dataChange: at once when motion is reduced. Assistive
+// technology reads the meter as one element, named by the title and valued
+// in words ("12.3 watts"). Main thread only.
 class EnergyMeter : public QWidget {
     Q_OBJECT
     Q_PROPERTY(qreal displayedFraction READ displayedFraction WRITE setDisplayedFraction)

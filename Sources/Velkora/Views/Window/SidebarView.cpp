@@ -3,6 +3,7 @@
 #include "Window/ApplicationIcon.h"
 #include "Window/SidebarButton.h"
 
+#include "VisualKit/AccessibleElement.h"
 #include "VisualKit/Divider.h"
 #include "VisualKit/VelkoraFont.h"
 #include "VisualKit/VelkoraLabel.h"
@@ -98,6 +99,7 @@ SidebarView::SidebarView(const ViewEnvironment& environment, QWidget* parent)
 QWidget* SidebarView::makeIdentity()
 {
     auto* identity = new QWidget(this);
+    identity->setObjectName(QStringLiteral("sidebar-identity"));
     auto* row = new QHBoxLayout(identity);
     row->setContentsMargins(20, 36, 20, 25);
     row->setSpacing(11);
@@ -113,6 +115,8 @@ QWidget* SidebarView::makeIdentity()
     subtitle_->setObjectName(QStringLiteral("sidebar-subtitle"));
     names->addWidget(subtitle_);
     row->addLayout(names, 1);
+    AccessibleElement::hide(icon);
+    AccessibleElement::combine(identity);
     return identity;
 }
 
