@@ -40,13 +40,19 @@ public:
         ++unregistrations;
         currentStatus = Status::notRegistered;
     }
-    Status status() const override { return currentStatus; }
+    Status status() const override
+    {
+        ++statusReads;
+        return currentStatus;
+    }
 
     std::atomic<Status> currentStatus{Status::enabled};
     // Whether a registration comes up enabled or waits for the user.
     std::atomic<bool> approvedByUser{true};
     std::atomic<int> registrations{0};
     std::atomic<int> unregistrations{0};
+    // How often the model asked for the registration's state.
+    mutable std::atomic<int> statusReads{0};
     std::optional<platform::NSError> registerError;
 };
 

@@ -34,6 +34,39 @@ TEST_F(PollLoopTest, StartUpMirrorsAHealthyHelperAndEveryTickPublishesItsSnapsho
     EXPECT_EQ(model->history().livePoints().size(), 1);
 }
 
+TEST_F(PollLoopTest, EveryFifthTickAsksForTheApprovalAndNoticesOneRevokedOutsideTheApplication)
+{
+    createSettledModel();
+    ASSERT_EQ(model->helperStatus(), HelperStatus::enabled());
+    // With a healthy helper only the audit asks for the registration.
+    std::vector<int> auditTicks;
+    for (int tickNumber = 1; tickNumber <= 10; ++tickNumber) {
+        const int before = registration->statusReads;
+        tick();
+        const int reads = registration->statusReads - before;
+        ASSERT_LE(reads, 1) << "tick " << tickNumber;
+        if (reads == 1) {
+            auditTicks.push_back(tickNumber);
+        }
+    }
+    ASSERT_EQ(auditTicks.size(), 2u);
+    EXPECT_EQ(auditTicks[1] - auditTicks[0], 5);
+    EXPECT_EQ(model->helperStatus(), HelperStatus::enabled());
+
+    // The user turns the helper off in System Settings: the next audit, and
+    // no tick before it, sees it.
+    registration->currentStatus = platform::SMAppService::Status::requiresApproval;
+    const int untilAudit = auditTicks[1] + 5 - 10;
+    for (int tickNumber = 1; tickNumber < untilAudit; ++tickNumber) {
+        tick();
+        EXPECT_EQ(model->helperStatus(), HelperStatus::enabled()) << "tick " << tickNumber;
+    }
+    tick();
+    EXPECT_EQ(model->helperStatus(), HelperStatus::requiresApproval());
+    EXPECT_TRUE(model->isAwaitingSystemApproval());
+    EXPECT_EQ(loginItemsOpened, 0) << "noticed, not acted on: the settings stay closed";
+}
+
 TEST_F(PollLoopTest, ASuccessfulFetchClearsOnlyTheErrorThatAFailedFetchLeft)
 {
     createSettledModel();

@@ -10,6 +10,7 @@
 
 #include "Services/AppLanguage.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QGraphicsOpacityEffect>
 #include <QMouseEvent>
@@ -69,14 +70,21 @@ protected:
     ChargeLimitControl* control = nullptr;
 };
 
-TEST_F(ChargeLimitControlTest, ADragThroughManyValuesPreviewsEachAndSendsOneUpdateOnRelease)
+TEST_F(ChargeLimitControlTest, OnScreenItShowsTheModelsLimitAndADragPreviewsEachValueAndSendsOneUpdateOnRelease)
 {
-    showControl();
-    ASSERT_EQ(shownValue(), "80%") << "the model's limit once on screen";
+    daemonPolicy.chargeLimit = 75;
+    createSettledModel();
+    ASSERT_EQ(model->policy().chargeLimit, 75);
+    auto* created = new ChargeLimitControl(environment(), {});
+    EXPECT_EQ(created->previewLimit(), 80.0) << "before it comes on screen";
+    control = show(created, QSize(420, 260));
+    ASSERT_EQ(shownValue(), "75%") << "the model's limit once on screen";
+    EXPECT_EQ(slider()->value(), 75);
+    EXPECT_FALSE(control->presetButton(80)->isSelected());
 
     QTest::mousePress(slider(), Qt::LeftButton, Qt::NoModifier, slider()->knobCentre());
     std::vector<QString> seen;
-    for (int value = 79; value >= 65; --value) {
+    for (int value = 74; value >= 65; --value) {
         moveHeld(slider(), xFor(value));
         seen.push_back(shownValue());
         EXPECT_TRUE(control->presetButton(70)->isSelected() == (value == 70));
@@ -85,7 +93,7 @@ TEST_F(ChargeLimitControlTest, ADragThroughManyValuesPreviewsEachAndSendsOneUpda
     EXPECT_TRUE(sentPolicies().empty()) << "nothing is sent during the drag";
     EXPECT_TRUE(control->isDragging());
     std::vector<QString> expected;
-    for (int value = 79; value >= 65; --value) {
+    for (int value = 74; value >= 65; --value) {
         expected.push_back(QString::number(value) + "%");
     }
     EXPECT_EQ(seen, expected);
@@ -99,6 +107,61 @@ TEST_F(ChargeLimitControlTest, ADragThroughManyValuesPreviewsEachAndSendsOneUpda
     EXPECT_TRUE(sent[0].managementEnabled);
     EXPECT_EQ(model->policy().chargeLimit, 65);
     EXPECT_EQ(shownValue(), "65%");
+}
+
+TEST_F(ChargeLimitControlTest, ALimitChangedElsewhereDuringADragLeavesTheThumbAndTheDraggedValueIsCommitted)
+{
+    showControl();
+    QTest::mousePress(slider(), Qt::LeftButton, Qt::NoModifier, slider()->knobCentre());
+    for (int value = 79; value >= 70; --value) {
+        moveHeld(slider(), xFor(value));
+    }
+    ASSERT_EQ(shownValue(), "70%");
+
+    // The popover's presets, say, change the limit meanwhile.
+    model->updatePolicy([](ChargePolicy& policy) { policy.chargeLimit = 90; });
+    ASSERT_TRUE(waitForPolicies(1));
+    settle();
+    ASSERT_EQ(model->policy().chargeLimit, 90);
+    EXPECT_EQ(slider()->value(), 70);
+    EXPECT_EQ(shownValue(), "70%");
+    EXPECT_TRUE(control->presetButton(70)->isSelected());
+    EXPECT_FALSE(control->presetButton(90)->isSelected());
+
+    QTest::mouseRelease(slider(), Qt::LeftButton, Qt::NoModifier, xFor(70));
+    ASSERT_TRUE(waitForPolicies(2));
+    settle();
+    const std::vector<ChargePolicy> sent = sentPolicies();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[1].chargeLimit, 70);
+    EXPECT_EQ(model->policy().chargeLimit, 70);
+    EXPECT_EQ(shownValue(), "70%");
+}
+
+TEST_F(ChargeLimitControlTest, TheSliderReadsItsValueInWordsAndStillMovesAsASlider)
+{
+    daemonPolicy.chargeLimit = 75;
+    createSettledModel();
+    auto* created = new ChargeLimitControl(environment(), {});
+    QAccessibleInterface* reading = QAccessible::queryAccessibleInterface(created->slider());
+    ASSERT_NE(reading, nullptr);
+    EXPECT_EQ(reading->text(QAccessible::Value), L("80 percent", "80 百分比")) << "before it comes on screen";
+    control = show(created, QSize(420, 260));
+    reading = QAccessible::queryAccessibleInterface(slider());
+    EXPECT_EQ(reading->role(), QAccessible::Slider);
+    EXPECT_EQ(reading->text(QAccessible::Name), localized("充电上限"));
+    EXPECT_EQ(reading->text(QAccessible::Value), L("75 percent", "75 百分比"));
+    EXPECT_TRUE(reading->text(QAccessible::Description).isEmpty());
+
+    QTest::mouseClick(control->presetButton(90), Qt::LeftButton);
+    ASSERT_TRUE(waitForPolicies(1));
+    EXPECT_EQ(reading->text(QAccessible::Value), L("90 percent", "90 百分比"));
+    QAccessibleValueInterface* value = reading->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->currentValue().toInt(), 90);
+    EXPECT_EQ(value->minimumValue().toInt(), 20);
+    EXPECT_EQ(value->maximumValue().toInt(), 100);
+    EXPECT_EQ(value->minimumStepSize().toInt(), 1);
 }
 
 TEST_F(ChargeLimitControlTest, ReleasingWhereTheDragStartedOrPressingTheCurrentPresetSendsNothing)

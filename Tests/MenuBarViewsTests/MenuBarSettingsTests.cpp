@@ -13,6 +13,8 @@
 #include "Services/AppLanguage.h"
 #include "UserDefaults/UserDefaults.h"
 
+#include <QSignalSpy>
+
 namespace velkora::test {
 
 namespace {
@@ -108,8 +110,14 @@ TEST_F(MenuBarSettingsTest, EveryCardWritesItsSettingAtOnceAndTheStatusItemFollo
         EXPECT_EQ(stored("menuBarLayout"), QString::fromUtf8(rawValue(layout)));
         EXPECT_EQ(selectedCards(layouts), QStringList{layouts + QString::fromUtf8(rawValue(layout))});
     }
-    // Pressing the selected card writes the same value again.
+    // Pressing the selected card writes the same value again: it is
+    // published and stored anew.
+    platform::UserDefaults::standard().removeObject(QStringLiteral("menuBarLayout"));
+    ASSERT_TRUE(stored("menuBarLayout").isEmpty());
+    QSignalSpy written(&model->settings(), &AppSettings::menuBarLayoutChanged);
     click(card(layouts, MenuBarLayout::detailed));
+    ASSERT_EQ(written.count(), 1);
+    EXPECT_EQ(stored("menuBarLayout"), QStringLiteral("detailed"));
     EXPECT_EQ(selectedCards(layouts), QStringList{"layout-detailed"});
 
     // A change made elsewhere moves the highlight.
