@@ -17,6 +17,7 @@
 
 #include "Services/AppLanguage.h"
 
+#include <QScrollBar>
 #include <QTest>
 
 namespace velkora::test {
@@ -33,6 +34,16 @@ protected:
 
     DashboardView* dashboard = nullptr;
 };
+
+TEST_F(DashboardViewTest, ThePageScrollsWithItsScrollIndicatorsHidden)
+{
+    showDashboard();
+    window->resize(910, 400);
+    settle();
+    EXPECT_GT(dashboard->verticalScrollBar()->maximum(), 0) << "taller than the window, so it still scrolls";
+    EXPECT_FALSE(dashboard->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(dashboard->horizontalScrollBar()->isVisible());
+}
 
 TEST_F(DashboardViewTest, EveryPartFollowsTheDaemonsNextSnapshot)
 {

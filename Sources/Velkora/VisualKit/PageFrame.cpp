@@ -14,7 +14,7 @@ PageFrame::PageFrame(const Metrics& metrics, QWidget* parent) : QScrollArea(pare
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(metrics.showsScrollIndicators ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     viewport()->setAutoFillBackground(false);
     setAutoFillBackground(false);
     auto* content = new QWidget(this);

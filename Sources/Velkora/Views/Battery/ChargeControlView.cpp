@@ -13,7 +13,7 @@
 namespace velkora {
 
 ChargeControlView::ChargeControlView(const ViewEnvironment& environment, QWidget* parent)
-    : PageFrame(PageFrame::Metrics{22, QMargins(30, 50, 30, 30)}, parent)
+    : PageFrame(PageFrame::Metrics{22, QMargins(30, 50, 30, 30), false}, parent)
 {
     setObjectName(QStringLiteral("charge-control"));
     addSection(new PageTitle(QStringLiteral("battery.100percent.bolt"), QStringLiteral("充电控制")));

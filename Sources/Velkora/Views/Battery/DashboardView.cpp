@@ -23,7 +23,7 @@
 namespace velkora {
 
 DashboardView::DashboardView(const ViewEnvironment& environment, QWidget* parent)
-    : PageFrame(PageFrame::Metrics{14, QMargins(28, 34, 28, 28)}, parent), environment_(environment)
+    : PageFrame(PageFrame::Metrics{14, QMargins(28, 34, 28, 28), false}, parent), environment_(environment)
 {
     setObjectName(QStringLiteral("dashboard"));
     addSection(makeHeader());

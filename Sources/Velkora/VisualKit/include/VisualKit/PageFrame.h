@@ -8,7 +8,8 @@ class QVBoxLayout;
 namespace velkora {
 
 // The frame every page of the main window shares: a vertical scroll view
-// (its scroll bar shown whenever the page is taller than the window) around
+// (its scroll bar shown whenever the page is taller than the window, unless
+// the page hides its indicators; it scrolls all the same) around
 // a leading-aligned column of sections 18 points apart, padded 30 at the
 // sides, 45 at the top and 30 at the bottom. A section is usually a
 // PageTitle followed by VelkoraPanels. The frame is transparent: the window
@@ -19,6 +20,7 @@ public:
     struct Metrics {
         int spacing = 18;
         QMargins padding = QMargins(30, 45, 30, 30);
+        bool showsScrollIndicators = true;
     };
 
     explicit PageFrame(QWidget* parent = nullptr);
