@@ -1,5 +1,7 @@
 #include "ViewFixture.h"
 
+#include "../VisualKitTests/ManualAnimationDriver.h"
+
 #include "Battery/CalibrationCard.h"
 #include "Battery/ChargeControlView.h"
 #include "Battery/HeatProtectionCard.h"
@@ -9,6 +11,7 @@
 #include "VisualKit/SymbolView.h"
 #include "VisualKit/VelkoraButton.h"
 #include "VisualKit/VelkoraLabel.h"
+#include "VisualKit/VelkoraMotion.h"
 #include "VisualKit/VelkoraSlider.h"
 #include "VisualKit/VelkoraSwitch.h"
 #include "VisualKit/VelkoraTheme.h"
@@ -16,6 +19,8 @@
 #include "Services/AppLanguage.h"
 
 #include <QLineEdit>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QTest>
 
 namespace velkora::test {
@@ -189,6 +194,82 @@ TEST_F(ChargeControlViewTest, CalibrationFollowsTheModelsFlagAndTheDaemonsPhase)
         return !commands.empty() &&
                std::holds_alternative<ControlCommand::CancelCalibration>(commands.back().payload);
     }));
+}
+
+TEST_F(ChargeControlViewTest, ARuleCardsHeightMovesWithThePanelMotionAndWhatFollowsMovesWithIt)
+{
+    ManualAnimationDriver driver;
+    showPage();
+    HeatProtectionCard* heat = page->heatProtectionCard();
+    CalibrationCard* next = page->calibrationCard();
+    const int closed = heat->height();
+    const int gap = next->y() - heat->y() - closed;
+    const auto settleLayout = [] {
+        for (int pass = 0; pass < 3; ++pass) {
+            QCoreApplication::processEvents();
+        }
+    };
+    const auto expectNextFollows = [&] { EXPECT_EQ(next->y(), heat->y() + heat->height() + gap); };
+
+    expectOneChange([&] { QTest::mouseClick(heat->protectionSwitch(), Qt::LeftButton); },
+                    [](ChargePolicy& policy) { policy.heatProtectionEnabled = true; });
+    settleLayout();
+    EXPECT_EQ(heat->height(), closed) << "the card starts from where it was";
+    driver.advanceBy(20);
+    settleLayout();
+    EXPECT_GT(heat->height(), closed);
+    EXPECT_TRUE(heat->isHeightMoving());
+    expectNextFollows();
+    driver.advanceBy(VelkoraMotion::panel().duration.count() - 21);
+    EXPECT_TRUE(heat->isHeightMoving()) << "still moving just before the motion's end";
+    driver.advanceBy(1);
+    settleLayout();
+    EXPECT_FALSE(heat->isHeightMoving());
+    const int opened = heat->height();
+    EXPECT_GT(opened, closed);
+    EXPECT_EQ(opened, heat->heightForWidth(heat->width())) << "the card ends at its content's height";
+    expectNextFollows();
+
+    // Switching off: the row fades, then the card closes over the motion.
+    expectOneChange([&] { QTest::mouseClick(heat->protectionSwitch(), Qt::LeftButton); },
+                    [](ChargePolicy& policy) { policy.heatProtectionEnabled = false; });
+    driver.advanceBy(VelkoraMotion::opacityChange(false).duration.count());
+    settleLayout();
+    ASSERT_TRUE(heat->thresholdRow()->isHidden());
+    driver.advanceBy(20);
+    settleLayout();
+    EXPECT_LT(heat->height(), opened);
+    EXPECT_GT(heat->height(), closed);
+    expectNextFollows();
+    driver.advanceBy(VelkoraMotion::panel().duration.count());
+    settleLayout();
+    EXPECT_EQ(heat->height(), closed);
+    expectNextFollows();
+
+    // With reduced motion the height changes at once.
+    reduceMotion.setReduceMotion(true);
+    expectOneChange([&] { QTest::mouseClick(heat->protectionSwitch(), Qt::LeftButton); },
+                    [](ChargePolicy& policy) { policy.heatProtectionEnabled = true; });
+    settleLayout();
+    EXPECT_FALSE(heat->isHeightMoving());
+    EXPECT_EQ(heat->height(), opened);
+}
+
+TEST_F(ChargeControlViewTest, ThePageScrollsWithoutShowingItsScrollIndicators)
+{
+    showPage();
+    window->resize(910, 400);
+    settle();
+    QScrollBar* bar = page->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0) << "the page is taller than the window";
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_FALSE(page->horizontalScrollBar()->isVisible());
+
+    const QPointF inside(page->viewport()->rect().center());
+    QWheelEvent wheel(inside, page->viewport()->mapToGlobal(inside), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(page->viewport(), &wheel);
+    EXPECT_GT(bar->value(), 0);
 }
 
 TEST(ChargeControlTexts, ResumeTemperatureAndStepColoursReadAsTheRulesSay)

@@ -5,7 +5,6 @@
 #include "VisualKit/VelkoraButton.h"
 #include "VisualKit/VelkoraFont.h"
 #include "VisualKit/VelkoraLabel.h"
-#include "VisualKit/VelkoraMotion.h"
 #include "VisualKit/VelkoraTheme.h"
 
 #include "Model/AppModel.h"
@@ -61,7 +60,7 @@ CalibrationCard::CalibrationCard(const ViewEnvironment& environment, QWidget* pa
     header->addWidget(action_);
     contentLayout()->addLayout(header);
 
-    auto* stepRow = new InsetArea(18);
+    auto* stepRow = new InsetArea(18, InsetFill::glaze);
     auto* row = new QHBoxLayout(stepRow);
     row->setContentsMargins(16, 16, 16, 16);
     row->setSpacing(10);
@@ -151,9 +150,7 @@ void CalibrationCard::refresh(bool animated)
         phase_->setVisible(wanted);
         return;
     }
-    const bool reduceMotion = environment_.reducesMotion();
-    VelkoraMotion::present(phase_, wanted, VelkoraMotion::conditionalTransition(reduceMotion, Qt::TopEdge),
-                           VelkoraMotion::opacityChange(reduceMotion));
+    presentRow(phase_, wanted, environment_.reducesMotion());
 }
 
 }  // namespace velkora

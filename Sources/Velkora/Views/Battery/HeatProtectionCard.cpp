@@ -4,7 +4,6 @@
 #include "VisualKit/ValueFormatting.h"
 #include "VisualKit/VelkoraFont.h"
 #include "VisualKit/VelkoraLabel.h"
-#include "VisualKit/VelkoraMotion.h"
 #include "VisualKit/VelkoraSlider.h"
 #include "VisualKit/VelkoraSwitch.h"
 
@@ -54,7 +53,7 @@ HeatProtectionCard::HeatProtectionCard(const ViewEnvironment& environment, QWidg
     row->addWidget(threshold_);
     contentLayout()->addWidget(thresholdRow_);
 
-    auto* line = new InsetArea(14);
+    auto* line = new InsetArea(14, InsetFill::glaze);
     auto* lineLayout = new QVBoxLayout(line);
     lineLayout->setContentsMargins(14, 14, 14, 14);
     temperature_ = new VelkoraLabel(QString(), VelkoraFont::system(14, QFont::Medium));
@@ -73,7 +72,7 @@ HeatProtectionCard::HeatProtectionCard(const ViewEnvironment& environment, QWidg
             refresh(true);
         }
     });
-    connect(environment_.telemetry, &TelemetryStore::snapshotChanged, this, [this] { refresh(false); });
+    connect(environment_.telemetry, &TelemetryStore::snapshotChanged, this, &HeatProtectionCard::refreshTemperature);
     refresh(false);
 }
 
@@ -100,6 +99,12 @@ void HeatProtectionCard::change(const std::function<void(ChargePolicy&)>& mutati
     refresh(true);
 }
 
+void HeatProtectionCard::refreshTemperature()
+{
+    temperature_->setText(temperatureText(environment_.model->policy().heatProtectionEnabled,
+                                          environment_.telemetry->snapshot().battery.temperatureCelsius));
+}
+
 void HeatProtectionCard::refresh(bool animated)
 {
     const ChargePolicy& policy = environment_.model->policy();
@@ -110,8 +115,7 @@ void HeatProtectionCard::refresh(bool animated)
     slider_->setValue(static_cast<int>(policy.heatLimitCelsius));
     syncingSlider_ = false;
     threshold_->setText(localized(QStringLiteral("%lld°C"), policy.heatLimitCelsius));
-    temperature_->setText(temperatureText(policy.heatProtectionEnabled,
-                                          environment_.telemetry->snapshot().battery.temperatureCelsius));
+    refreshTemperature();
 
     const bool wanted = policy.heatProtectionEnabled;
     if (wanted == rowShown_) {
@@ -122,9 +126,7 @@ void HeatProtectionCard::refresh(bool animated)
         thresholdRow_->setVisible(wanted);
         return;
     }
-    const bool reduceMotion = environment_.reducesMotion();
-    VelkoraMotion::present(thresholdRow_, wanted, VelkoraMotion::conditionalTransition(reduceMotion, Qt::TopEdge),
-                           VelkoraMotion::opacityChange(reduceMotion));
+    presentRow(thresholdRow_, wanted, environment_.reducesMotion());
 }
 
 }  // namespace velkora

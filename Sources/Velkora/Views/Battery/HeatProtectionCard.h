@@ -40,6 +40,9 @@ private:
     void change(const std::function<void(ChargePolicy&)>& mutation);
     void thresholdChanged(int celsius);
     void refresh(bool animated);
+    // A new reading changes the temperature line alone: the rule's rows
+    // follow the policy, and come or go with their motion.
+    void refreshTemperature();
 
     ViewEnvironment environment_;
     VelkoraSwitch* switch_;

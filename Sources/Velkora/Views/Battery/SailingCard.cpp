@@ -4,7 +4,6 @@
 #include "VisualKit/SymbolView.h"
 #include "VisualKit/VelkoraFont.h"
 #include "VisualKit/VelkoraLabel.h"
-#include "VisualKit/VelkoraMotion.h"
 #include "VisualKit/VelkoraSwitch.h"
 
 #include "Model/AppModel.h"
@@ -41,7 +40,7 @@ SailingCard::SailingCard(const ViewEnvironment& environment, QWidget* parent)
                                                QStringLiteral("达到上限后允许电量自然下降到下限，减少微量重复充电。"),
                                                switch_));
 
-    deltaRow_ = new InsetArea(13);
+    deltaRow_ = new InsetArea(13, InsetFill::track);
     auto* row = new QHBoxLayout(deltaRow_);
     row->setContentsMargins(14, 10, 14, 10);
     row->addStretch(1);
@@ -120,9 +119,7 @@ void SailingCard::refresh(bool animated)
         deltaRow_->setVisible(wanted);
         return;
     }
-    const bool reduceMotion = environment_.reducesMotion();
-    VelkoraMotion::present(deltaRow_, wanted, VelkoraMotion::conditionalTransition(reduceMotion, Qt::TopEdge),
-                           VelkoraMotion::opacityChange(reduceMotion));
+    presentRow(deltaRow_, wanted, environment_.reducesMotion());
 }
 
 }  // namespace velkora
