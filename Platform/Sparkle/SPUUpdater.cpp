@@ -43,7 +43,11 @@ bool SPUUpdater::automaticallyChecksForUpdates() const
 
 void SPUUpdater::setAutomaticallyChecksForUpdates(bool enabled)
 {
+    const bool before = automaticallyChecksForUpdates();
     defaults_.set(kAutomaticChecksKey, enabled);
+    if (enabled != before) {
+        emit automaticallyChecksForUpdatesChanged(enabled);
+    }
 }
 
 std::optional<QString> SPUUpdater::clearFeedURLFromUserDefaults()

@@ -176,7 +176,12 @@ TEST_F(UpdaterTest, AutomaticChecksAndTheStoredFeedLiveInTheUserDefaults)
         SPUUpdater updater(Bundle(root.path() / "Auto.app"), UserDefaults(QStringLiteral("test")), nullptr, driver);
         EXPECT_TRUE(updater.automaticallyChecksForUpdates());  // the bundle's default
         EXPECT_EQ(updater.feedURLString(), QStringLiteral("https://old.example.invalid/appcast.xml"));
+        QSignalSpy changes(&updater, &SPUUpdater::automaticallyChecksForUpdatesChanged);
+        updater.setAutomaticallyChecksForUpdates(true);
+        EXPECT_EQ(changes.count(), 0) << "storing the bundle's default changes nothing";
         updater.setAutomaticallyChecksForUpdates(false);
+        ASSERT_EQ(changes.count(), 1);
+        EXPECT_EQ(changes.front().front(), QVariant(false));
         EXPECT_EQ(updater.clearFeedURLFromUserDefaults(), QStringLiteral("https://old.example.invalid/appcast.xml"));
         EXPECT_EQ(updater.clearFeedURLFromUserDefaults(), std::nullopt);
     }

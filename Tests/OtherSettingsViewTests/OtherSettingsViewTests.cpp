@@ -233,6 +233,22 @@ TEST_F(OtherSettingsViewTest, UpdatesFollowTheUpdater)
     EXPECT_TRUE(waitFor([&] { return *updateOutcomes == 1; })) << "a check the user asked for";
 }
 
+TEST_F(OtherSettingsViewTest, TheAutomaticCheckSwitchFollowsTheUpdatersOwnChangesWhileThePageIsUp)
+{
+    showPage();
+    VelkoraSwitch* automatic = page->updatePanel()->automaticCheckSwitch();
+    ASSERT_FALSE(automatic->isChecked());
+    updates->updater().setAutomaticallyChecksForUpdates(true);
+    EXPECT_TRUE(automatic->isChecked());
+    updates->updater().setAutomaticallyChecksForUpdates(false);
+    EXPECT_FALSE(automatic->isChecked());
+
+    // And the switch still writes to the updater after following it.
+    click(automatic);
+    EXPECT_TRUE(updates->automaticallyChecksForUpdates());
+    EXPECT_TRUE(automatic->isChecked());
+}
+
 TEST(AppVersion, IsTheBundlesShortVersionWhenItIsText)
 {
     TemporaryRoot root;

@@ -10,6 +10,8 @@ UpdateCenter::UpdateCenter(std::unique_ptr<platform::SPUUserDriver> userDriver, 
     controller_->updater().startUpdater();
     // A feed address stored by an earlier version must not override ours.
     (void)controller_->updater().clearFeedURLFromUserDefaults();
+    connect(&controller_->updater(), &platform::SPUUpdater::automaticallyChecksForUpdatesChanged, this,
+            &UpdateCenter::automaticallyChecksForUpdatesChanged);
 }
 
 UpdateCenter::~UpdateCenter() = default;

@@ -32,7 +32,8 @@ public:
     bool isStarted() const { return started_; }
 
     // Stored in the user defaults; when never set, the bundle's Info.plist
-    // value of the same key, else false.
+    // value of the same key, else false. Every change through the updater,
+    // whoever makes it, is announced by automaticallyChecksForUpdatesChanged.
     bool automaticallyChecksForUpdates() const;
     void setAutomaticallyChecksForUpdates(bool enabled);
 
@@ -50,6 +51,7 @@ public:
 
 signals:
     void checkFinished();
+    void automaticallyChecksForUpdatesChanged(bool enabled);
 
 private:
     void finishCheck(QNetworkReply* reply);

@@ -56,6 +56,12 @@ SoftwareUpdatePanel::SoftwareUpdatePanel(const ViewEnvironment& environment, QWi
 
     if (updates) {
         connect(automatic_, &QAbstractButton::clicked, updates, &UpdateCenter::setAutomaticallyChecksForUpdates);
+        // The updater may change its setting itself while the page is up.
+        connect(updates, &UpdateCenter::automaticallyChecksForUpdatesChanged, automatic_, [this](bool enabled) {
+            if (automatic_->isChecked() != enabled) {
+                automatic_->setChecked(enabled);
+            }
+        });
         connect(check_, &QAbstractButton::clicked, updates, &UpdateCenter::checkForUpdates);
     }
 }

@@ -22,7 +22,9 @@ public:
 
     platform::SPUUpdater& updater();
 
-    // Kept by the updater in the user defaults.
+    // Kept by the updater in the user defaults; a change made through the
+    // updater, here or anywhere else, is told by
+    // automaticallyChecksForUpdatesChanged.
     bool automaticallyChecksForUpdates() const;
     void setAutomaticallyChecksForUpdates(bool enabled);
 
@@ -32,6 +34,9 @@ public:
     // Always the feed of the build's update host:
     // "https://<host>/tallowmere/downloads/appcast.xml".
     QString feedURLStringForUpdater(const platform::SPUUpdater& updater) override;
+
+signals:
+    void automaticallyChecksForUpdatesChanged(bool enabled);
 
 private:
     std::unique_ptr<platform::SPUStandardUpdaterController> controller_;
