@@ -6,7 +6,10 @@
 
 #include "VisualKit/VelkoraLabel.h"
 
+#include <QCategoryAxis>
 #include <QFile>
+#include <QRegularExpression>
+#include <QSet>
 #include <QLineSeries>
 #include <QValueAxis>
 
@@ -17,6 +20,16 @@ namespace velkora::test {
 namespace {
 
 const QString emDash = QString(QChar(0x2014));
+
+// `labels` are all different and all read as `pattern`.
+void expectDistinctLabels(const QStringList& labels, const QString& pattern)
+{
+    const QRegularExpression reading(QStringLiteral("^") + pattern + QStringLiteral("$"));
+    EXPECT_EQ(QSet<QString>(labels.begin(), labels.end()).size(), labels.size()) << labels.join(' ').toStdString();
+    for (const QString& label : labels) {
+        EXPECT_TRUE(reading.match(label).hasMatch()) << label.toStdString();
+    }
+}
 
 }  // namespace
 
@@ -112,6 +125,73 @@ TEST_F(DesktopDashboardTest, TheApplicationsRefreshOnScreenEveryThirtySecondsAnd
     EXPECT_TRUE(waitFor([&] { return topRuns() == 4; }));
     click(page, QStringLiteral("energy-refresh"));
     EXPECT_TRUE(waitFor([&] { return topRuns() == 5; }));
+}
+
+TEST_F(DesktopDashboardTest, RightAfterStartTheTimeAxisReadsSecondsAndLaterMinutesNeverTheSameTwice)
+{
+    createModelWithoutHelper();
+    auto* page = show(new DesktopDashboardView(environment()));
+    QCategoryAxis* axis = page->chart()->timeAxis();
+
+    record(30.0, std::chrono::seconds(25));
+    expectDistinctLabels(axis->categoriesLabels(), QStringLiteral(R"(\d\d:\d\d:\d\d)"));
+    EXPECT_GE(axis->categoriesLabels().size(), 1) << "one reading still has a time";
+
+    // Twenty-five seconds of readings: several marks, each a different second.
+    for (int second = 24; second >= 0; --second) {
+        record(30.0, std::chrono::seconds(second));
+    }
+    const QStringList shortSpan = axis->categoriesLabels();
+    EXPECT_GE(shortSpan.size(), 3);
+    expectDistinctLabels(shortSpan, QStringLiteral(R"(\d\d:\d\d:\d\d)"));
+    for (const QString& label : shortSpan) {
+        EXPECT_GE(axis->endValue(label), axis->min());
+        EXPECT_LE(axis->endValue(label), axis->max());
+    }
+
+    // Five minutes: whole minutes.
+    for (int second = 299; second >= 0; --second) {
+        record(30.0, std::chrono::seconds(second));
+    }
+    EXPECT_GE(axis->categoriesLabels().size(), 4);
+    expectDistinctLabels(axis->categoriesLabels(), QStringLiteral(R"(\d\d:\d\d)"));
+}
+
+TEST(DesktopPowerChartTimeTicks, AnySpanGetsOneToSixRoundMarksInsideItThatReadDifferently)
+{
+    const qint64 start = QDateTime(QDate(2025, 3, 14), QTime(7, 22, 3, 400)).toMSecsSinceEpoch();
+    for (qint64 span = 1000; span <= 3 * 3600 * 1000; span = span * 5 / 4 + 137) {
+        const QList<DesktopPowerChart::TimeTick> ticks = DesktopPowerChart::timeTicks(start, start + span);
+        ASSERT_GE(ticks.size(), 1) << span;
+        ASSERT_LE(ticks.size(), 6) << span;
+        QStringList labels;
+        for (qsizetype index = 0; index < ticks.size(); ++index) {
+            EXPECT_GE(ticks[index].millisecondsSince1970, start);
+            EXPECT_LE(ticks[index].millisecondsSince1970, start + span);
+            if (index > 0) {
+                EXPECT_GT(ticks[index].millisecondsSince1970, ticks[index - 1].millisecondsSince1970);
+            }
+            labels.append(ticks[index].label);
+        }
+        const qint64 step = ticks.size() > 1 ? ticks[1].millisecondsSince1970 - ticks[0].millisecondsSince1970 : 0;
+        expectDistinctLabels(labels, step != 0 && step < 60 * 1000 ? QStringLiteral(R"(\d\d:\d\d:\d\d)")
+                                                                  : QStringLiteral(R"(\d\d:\d\d(:\d\d)?)"));
+    }
+
+    // Under a minute: seconds, on round ones.
+    const auto labels = [](qint64 from, qint64 to) {
+        QStringList read;
+        for (const DesktopPowerChart::TimeTick& tick : DesktopPowerChart::timeTicks(from, to)) {
+            read.append(tick.label);
+        }
+        return read;
+    };
+    EXPECT_EQ(labels(start, start + 40 * 1000), QStringList({"07:22:10", "07:22:20", "07:22:30", "07:22:40"}));
+    EXPECT_EQ(labels(start, start + 1000), QStringList({"07:22:04"}));
+    // The five minutes the store keeps: whole minutes.
+    EXPECT_EQ(labels(start, start + 299 * 1000),
+              QStringList({"07:23", "07:24", "07:25", "07:26", "07:27"}));
+    EXPECT_TRUE(DesktopPowerChart::timeTicks(start, start - 1).isEmpty());
 }
 
 TEST(DesktopPowerChartBounds, TheAxisTopsAtTwentyFiveOrAFifthAboveThePeak)

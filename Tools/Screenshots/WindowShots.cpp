@@ -84,16 +84,20 @@ void waitUntil(Predicate ready, int milliseconds)
 
 // Five minutes of a desktop's power, one reading a second up to the clock's
 // date: a busy stretch in the middle of a quiet load.
-void fillDesktopHistory(AppModel& model)
+// Readings of the last `seconds`, one a second, in place of the ones the
+// model took so far.
+void fillDesktopHistory(AppModel& model, int seconds = 300)
 {
     const AppClock::Date now = model.clock().date();
-    for (int second = 299; second >= 0; --second) {
+    QList<DesktopPowerSample> history;
+    for (int second = seconds - 1; second >= 0; --second) {
         const double t = 300 - second;
         const double busy = t > 110 && t < 190 ? 22 * std::sin((t - 110) / 80 * 3.14159) : 0;
         const double watts = 31 + 3.5 * std::sin(t / 9) + 1.6 * std::sin(t / 2.3) + busy;
-        model.telemetry().recordDesktopPower(DesktopPowerSample{now - std::chrono::seconds(second), watts},
-                                             now - std::chrono::seconds(second));
+        history.append(DesktopPowerSample{now - std::chrono::seconds(second), watts});
     }
+    model.telemetry().setDesktopPowerHistory(history);
+    model.telemetry().setDesktopPower(history.back());
 }
 
 void hoverRoute(QWidget* view, SidebarRoute route)
@@ -204,6 +208,12 @@ void addWindowShots(ScreenshotCatalog& catalog)
     catalog.add(shot("desktop", "root-small", smallestWindowSize, Hardware::desktop,
                  [](const ViewEnvironment& environment) {
                      fillDesktopHistory(*environment.model);
+                     return rootOn(SidebarRoute::dashboard, environment);
+                 }));
+    // Right after start: less than a minute of readings.
+    catalog.add(shot("desktop", "just-started", smallestWindowSize, Hardware::desktop,
+                 [](const ViewEnvironment& environment) {
+                     fillDesktopHistory(*environment.model, 40);
                      return rootOn(SidebarRoute::dashboard, environment);
                  }));
     catalog.add(shot("desktop", "waiting", smallestWindowSize, Hardware::desktop,

@@ -5,14 +5,15 @@
 
 #include "Services/AppLanguage.h"
 
+#include <QCategoryAxis>
 #include <QDateTime>
-#include <QDateTimeAxis>
 #include <QEvent>
 #include <QGraphicsLayout>
 #include <QLineSeries>
 #include <QValueAxis>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace velkora {
@@ -41,6 +42,12 @@ double gridStep(double top)
     }
 }
 
+// The steps of the time axis, in seconds, and how many marks it may hold
+// before a longer step is taken: six labels of hours, minutes and seconds
+// fit the narrowest chart with room between them.
+constexpr std::array<qint64, 13> timeSteps{1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600};
+constexpr qint64 mostTimeTicks = 6;
+
 qint64 millisecondsSince1970(const DesktopPowerSample& sample)
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(sample.timestamp.time_since_epoch()).count();
@@ -65,9 +72,8 @@ DesktopPowerChart::DesktopPowerChart(QWidget* parent) : QChartView(parent)
     series_ = new QLineSeries(plot);
     series_->setName(localized(QStringLiteral("功率")));
     plot->addSeries(series_);
-    timeAxis_ = new QDateTimeAxis(plot);
-    timeAxis_->setFormat(QStringLiteral("HH:mm"));
-    timeAxis_->setTickCount(6);
+    timeAxis_ = new QCategoryAxis(plot);
+    timeAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     timeAxis_->setTitleText(QString());
     powerAxis_ = new QValueAxis(plot);
     powerAxis_->setLabelFormat(QStringLiteral("%.0f W"));
@@ -109,13 +115,56 @@ void DesktopPowerChart::setSamples(const QList<DesktopPowerSample>& samples)
     if (samples.isEmpty()) {
         return;
     }
-    const QDateTime first = QDateTime::fromMSecsSinceEpoch(millisecondsSince1970(samples.front()));
-    QDateTime last = QDateTime::fromMSecsSinceEpoch(millisecondsSince1970(samples.back()));
+    const qint64 first = millisecondsSince1970(samples.front());
     // One sample still needs a span to stand in.
-    if (last <= first) {
-        last = first.addSecs(1);
+    const qint64 last = std::max(millisecondsSince1970(samples.back()), first + 1000);
+    markTimes(first, last);
+}
+
+QList<DesktopPowerChart::TimeTick> DesktopPowerChart::timeTicks(qint64 first, qint64 last)
+{
+    QList<TimeTick> ticks;
+    if (last < first) {
+        return ticks;
     }
-    timeAxis_->setRange(first, last);
+    const qint64 span = last - first;
+    qint64 step = timeSteps.back() * 1000;
+    for (const qint64 seconds : timeSteps) {
+        // Marks of a step that fall in the span: at most span / step + 1.
+        if (span / (seconds * 1000) + 1 <= mostTimeTicks) {
+            step = seconds * 1000;
+            break;
+        }
+    }
+    const QString format = step < 60 * 1000 ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm");
+    // Round in local time: a zone half an hour off puts the hour elsewhere.
+    const qint64 offset = static_cast<qint64>(QDateTime::fromMSecsSinceEpoch(first).offsetFromUtc()) * 1000;
+    const qint64 localFirst = first + offset;
+    qint64 local = localFirst - (((localFirst % step) + step) % step);
+    if (local < localFirst) {
+        local += step;
+    }
+    for (; local - offset <= last; local += step) {
+        const qint64 at = local - offset;
+        ticks.append(TimeTick{at, QDateTime::fromMSecsSinceEpoch(at).toString(format)});
+    }
+    return ticks;
+}
+
+void DesktopPowerChart::markTimes(qint64 first, qint64 last)
+{
+    const QList<TimeTick> ticks = timeTicks(first, last);
+    if (ticks != ticks_) {
+        for (const QString& label : timeAxis_->categoriesLabels()) {
+            timeAxis_->remove(label);
+        }
+        for (const TimeTick& tick : ticks) {
+            timeAxis_->append(tick.label, static_cast<qreal>(tick.millisecondsSince1970));
+        }
+        ticks_ = ticks;
+    }
+    timeAxis_->setStartValue(static_cast<qreal>(first));
+    timeAxis_->setRange(static_cast<qreal>(first), static_cast<qreal>(last));
 }
 
 void DesktopPowerChart::applyColors()
