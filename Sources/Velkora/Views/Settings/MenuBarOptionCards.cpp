@@ -5,12 +5,12 @@
 
 #include "VisualKit/BatteryStatusTone.h"
 #include "VisualKit/ColorMixing.h"
+#include "VisualKit/ShrinkingLabel.h"
 #include "VisualKit/SymbolView.h"
 #include "VisualKit/VelkoraFont.h"
 #include "VisualKit/VelkoraLabel.h"
 #include "VisualKit/VelkoraTheme.h"
 
-#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -111,12 +111,11 @@ MenuBarOptionCard* makeColorSchemeCard(const ViewEnvironment& environment, Batte
     card->contentLayout()->addWidget(new SchemeDots(scheme, card));
     auto* name = new VelkoraLabel(title(scheme), VelkoraFont::system(13, QFont::Bold), ForegroundStyle::primary, card);
     card->contentLayout()->addWidget(name);
-    auto* detailLabel = new VelkoraLabel(detail(scheme), VelkoraFont::system(10, QFont::Medium),
-                                         ForegroundStyle::secondary, card);
-    detailLabel->setWordWrap(true);
-    // Two lines at most, and room for two in every card of the row.
-    detailLabel->setFixedHeight(2 * QFontMetrics(detailLabel->font()).lineSpacing());
-    detailLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Two lines at most, and room for two in every card of the row; a long
+    // one shrinks a little before it is cut short.
+    auto* detailLabel = new ShrinkingLabel(detail(scheme), VelkoraFont::system(10, QFont::Medium),
+                                           ForegroundStyle::secondary, 2, 0.85, card);
+    detailLabel->setObjectName(QStringLiteral("color-scheme-detail"));
     card->contentLayout()->addWidget(detailLabel);
     card->setAccessibleName(name->text());
     AppSettings* settings = environment.settings;
@@ -140,8 +139,10 @@ MenuBarOptionCard* makeLayoutCard(const ViewEnvironment& environment, MenuBarLay
     card->contentLayout()->addWidget(new MenuBarLayoutSchematic(layout, card));
     auto* name = new VelkoraLabel(title(layout), VelkoraFont::system(15, QFont::Bold), ForegroundStyle::primary, card);
     card->contentLayout()->addWidget(name);
-    card->contentLayout()->addWidget(
-        new VelkoraLabel(detail(layout), VelkoraFont::system(12), ForegroundStyle::secondary, card));
+    auto* detailLabel = new VelkoraLabel(detail(layout), VelkoraFont::system(12), ForegroundStyle::secondary, card);
+    detailLabel->setObjectName(QStringLiteral("layout-detail"));
+    detailLabel->setWordWrap(true);
+    card->contentLayout()->addWidget(detailLabel);
     card->setAccessibleName(name->text());
     AppSettings* settings = environment.settings;
     QObject::connect(card, &QAbstractButton::clicked, settings, [settings, layout] { settings->setMenuBarLayout(layout); });
