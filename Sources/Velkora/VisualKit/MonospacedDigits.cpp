@@ -6,11 +6,17 @@ namespace velkora {
 
 qreal MonospacedDigits::cellWidth(const QFontMetricsF& metrics)
 {
-    qreal widest = 0;
+    // Cells fit the widest drawn digit, not the widest advance: a face may
+    // set one digit far wider than it draws (the rounded face's 4 takes a
+    // fifth more room than its ink), which would open a gap between every
+    // pair of figures. The zero's side bearings keep the digits apart.
+    const QLatin1Char zero('0');
+    qreal widestInk = 0;
     for (char digit = '0'; digit <= '9'; ++digit) {
-        widest = std::max(widest, metrics.horizontalAdvance(QLatin1Char(digit)));
+        widestInk = std::max(widestInk, metrics.boundingRect(QLatin1Char(digit)).width());
     }
-    return widest;
+    const qreal bearings = metrics.horizontalAdvance(zero) - metrics.boundingRect(zero).width();
+    return widestInk + std::max<qreal>(bearings, 0);
 }
 
 qreal MonospacedDigits::width(const QString& text, const QFont& font)

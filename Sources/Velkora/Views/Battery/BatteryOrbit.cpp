@@ -38,7 +38,7 @@ BatteryOrbit::BatteryOrbit(const ViewEnvironment& environment, QWidget* parent)
     column->setSpacing(12);
     auto* heading = new QVBoxLayout();
     heading->setSpacing(5);
-    state_ = new VelkoraLabel(QString(), VelkoraFont::system(22, QFont::Bold));
+    state_ = new VelkoraLabel(QString(), VelkoraFont::rounded(22, QFont::Bold));
     reason_ = new VelkoraLabel(QString(), VelkoraFont::system(12, QFont::Medium), ForegroundStyle::secondary);
     reason_->setWordWrap(true);
     reason_->setMaximumHeight(QFontMetrics(reason_->font()).lineSpacing() * reasonLines);

@@ -2,6 +2,7 @@
 
 #include "VisualKit/AccessibleElement.h"
 #include "VisualKit/ColorMixing.h"
+#include "VisualKit/MonospacedDigits.h"
 #include "VisualKit/VelkoraFont.h"
 #include "VisualKit/VelkoraLabel.h"
 #include "VisualKit/VelkoraMotion.h"
@@ -153,28 +154,21 @@ void BatteryOrbitRing::draw(QPainter& painter)
 
 void BatteryOrbitRing::paintFigure(QPainter& painter, const QString& figure, qreal opacity, qreal lift)
 {
-    const QFont figureFont = VelkoraFont::system(figureSize, QFont::Bold);
+    const QFont figureFont = VelkoraFont::rounded(figureSize, QFont::Bold);
     const QFont signFont = VelkoraFont::system(percentSignSize, QFont::Bold);
     const QFontMetricsF figureMetrics(figureFont);
     const QFontMetricsF signMetrics(signFont);
-    qreal cell = 0;
-    for (char digit = '0'; digit <= '9'; ++digit) {
-        cell = std::max(cell, figureMetrics.horizontalAdvance(QChar(digit)));
-    }
     const qreal gap = 2;
-    const qreal figureWidth = cell * figure.size();
+    const qreal figureWidth = MonospacedDigits::width(figure, figureFont);
     const qreal total = figureWidth + gap + signMetrics.horizontalAdvance(QChar('%'));
     qreal x = (side - total) / 2;
     // Centred on the figure's cap height.
     const qreal baseline = side / 2.0 + figureMetrics.capHeight() / 2 - lift;
     painter.save();
     painter.setOpacity(opacity);
-    painter.setFont(figureFont);
     painter.setPen(color_);
-    for (const QChar digit : figure) {
-        painter.drawText(QPointF(x + (cell - figureMetrics.horizontalAdvance(digit)) / 2, baseline), QString(digit));
-        x += cell;
-    }
+    MonospacedDigits::draw(painter, figure, figureFont, x, baseline);
+    x += figureWidth;
     painter.setFont(signFont);
     painter.setPen(foregroundColor(ForegroundStyle::secondary));
     painter.drawText(QPointF(x + gap, baseline), QStringLiteral("%"));

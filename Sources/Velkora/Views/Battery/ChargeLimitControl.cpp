@@ -106,7 +106,7 @@ void ChargeLimitControl::buildHeader(QLayout* stack)
 {
     const bool compact = layout_.compact;
     const QFont titleFont = VelkoraFont::system(compact ? 13 : 15, QFont::Bold);
-    const QFont valueFont = VelkoraFont::system(compact ? 24 : 30, QFont::Bold);
+    const QFont valueFont = VelkoraFont::rounded(compact ? 24 : 30, QFont::Bold);
     const QFont applyingFont = VelkoraFont::caption2();
 
     auto* title = new QWidget();

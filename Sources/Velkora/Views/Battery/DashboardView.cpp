@@ -63,7 +63,7 @@ QWidget* DashboardView::makeHeader()
     row->setSpacing(14);
     auto* titles = new QVBoxLayout();
     titles->setSpacing(4);
-    titles->addWidget(new VelkoraLabel(localized(QStringLiteral("能量控制台")), VelkoraFont::system(28, QFont::Bold)));
+    titles->addWidget(new VelkoraLabel(localized(QStringLiteral("能量控制台")), VelkoraFont::rounded(28, QFont::Bold)));
     titles->addWidget(new VelkoraLabel(localized(QStringLiteral("一眼看清电池，并在这里完成日常操作")),
                                        VelkoraFont::system(13, QFont::Medium), ForegroundStyle::secondary));
     row->addLayout(titles);

@@ -61,7 +61,7 @@ EnergyMeter::EnergyMeter(const ViewEnvironment& environment, const QString& symb
     titleLabel_ = new VelkoraLabel(QString(), VelkoraFont::system(11, QFont::DemiBold), ForegroundStyle::secondary);
     heading->addWidget(symbolView);
     heading->addWidget(titleLabel_, 1);
-    valueLabel_ = new VelkoraLabel(QString(), VelkoraFont::system(17, QFont::Bold));
+    valueLabel_ = new VelkoraLabel(QString(), VelkoraFont::rounded(17, QFont::Bold));
     valueLabel_->setMonospacedDigits(true);
     bar_ = new Bar(*this, tint);
     column->addLayout(heading);

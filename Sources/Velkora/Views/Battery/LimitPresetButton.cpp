@@ -23,7 +23,7 @@ LimitPresetButton::LimitPresetButton(const ViewEnvironment& environment, int val
     : QAbstractButton(parent), value_(value), compact_(compact)
 {
     setText(localized(QStringLiteral("%lld"), value));
-    setFont(VelkoraFont::system(compact ? 11 : 12, QFont::DemiBold));
+    setFont(VelkoraFont::rounded(compact ? 11 : 12, QFont::DemiBold));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setCursor(Qt::PointingHandCursor);
     setAccessibleName(text());

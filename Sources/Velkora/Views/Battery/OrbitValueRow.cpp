@@ -25,7 +25,7 @@ OrbitValueRow::OrbitValueRow(QWidget* parent) : QWidget(parent)
     symbol_ = new SymbolView(QString(), 12, QFont::Medium, ForegroundStyle::secondary);
     symbol_->setFrame(QSize(18, 18));
     label_ = new VelkoraLabel(QString(), VelkoraFont::system(12, QFont::Medium), ForegroundStyle::secondary);
-    valueLabel_ = new VelkoraLabel(QString(), VelkoraFont::system(valueSize, QFont::Bold));
+    valueLabel_ = new VelkoraLabel(QString(), VelkoraFont::rounded(valueSize, QFont::Bold));
     valueLabel_->setMonospacedDigits(true);
     valueLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     line->addWidget(symbol_);
@@ -55,7 +55,7 @@ void OrbitValueRow::resizeEvent(QResizeEvent* event)
 void OrbitValueRow::fitValue()
 {
     const int room = width() - symbol_->sizeHint().width() - label_->sizeHint().width() - 2 * spacing;
-    const QFont full = VelkoraFont::system(valueSize, QFont::Bold);
+    const QFont full = VelkoraFont::rounded(valueSize, QFont::Bold);
     const int needed = QFontMetrics(full).horizontalAdvance(value_.value);
     int size = valueSize;
     if (needed > room && needed > 0 && room > 0) {
@@ -63,7 +63,7 @@ void OrbitValueRow::fitValue()
         size = static_cast<int>(std::floor(valueSize * scale));
     }
     if (valueLabel_->font().pixelSize() != size) {
-        valueLabel_->setFont(VelkoraFont::system(size, QFont::Bold));
+        valueLabel_->setFont(VelkoraFont::rounded(size, QFont::Bold));
     }
 }
 

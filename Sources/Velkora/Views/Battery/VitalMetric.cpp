@@ -58,7 +58,7 @@ VitalMetricView::VitalMetricView(QWidget* parent) : QWidget(parent)
     auto* texts = new QVBoxLayout();
     texts->setSpacing(2);
     title_ = new VelkoraLabel(QString(), VelkoraFont::caption(), ForegroundStyle::secondary);
-    value_ = new VelkoraLabel(QString(), VelkoraFont::system(16, QFont::Bold));
+    value_ = new VelkoraLabel(QString(), VelkoraFont::rounded(16, QFont::Bold));
     value_->setMonospacedDigits(true);
     detail_ = new VelkoraLabel(QString(), VelkoraFont::caption(), ForegroundStyle::tertiary);
     texts->addWidget(title_);

@@ -23,7 +23,7 @@ MenuChargeRing::MenuChargeRing(QWidget* parent) : QWidget(parent)
     setFixedSize(side, side);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    number_ = new VelkoraLabel(QString(), VelkoraFont::system(14, QFont::Bold), ForegroundStyle::primary, this);
+    number_ = new VelkoraLabel(QString(), VelkoraFont::rounded(14, QFont::Bold), ForegroundStyle::primary, this);
     number_->setMonospacedDigits(true);
     number_->setAlignment(Qt::AlignCenter);
     layout->addWidget(number_, 0, Qt::AlignCenter);

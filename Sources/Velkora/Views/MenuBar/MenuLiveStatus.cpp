@@ -37,7 +37,7 @@ std::pair<VelkoraLabel*, VelkoraLabel*> addRow(QVBoxLayout* column, QWidget* par
     auto* title = new VelkoraLabel(localized(titleKey), VelkoraFont::body(), ForegroundStyle::secondary, parent);
     row->addWidget(title);
     row->addStretch(1);
-    auto* value = new VelkoraLabel(QString(), VelkoraFont::system(14, QFont::Bold), ForegroundStyle::primary, parent);
+    auto* value = new VelkoraLabel(QString(), VelkoraFont::rounded(14, QFont::Bold), ForegroundStyle::primary, parent);
     value->setMonospacedDigits(true);
     row->addWidget(value);
     column->addLayout(row);

@@ -41,7 +41,7 @@ MenuNoBatteryContent::MenuNoBatteryContent(const ViewEnvironment& environment, Q
     reading->setSpacing(4);
     reading->addWidget(new VelkoraLabel(localized(QStringLiteral("系统负载（内部电源功率估算）")),
                                         VelkoraFont::system(13, QFont::DemiBold), ForegroundStyle::secondary, this));
-    figure_ = new VelkoraLabel(QString(), VelkoraFont::system(28, QFont::Bold), ForegroundStyle::primary, this);
+    figure_ = new VelkoraLabel(QString(), VelkoraFont::rounded(28, QFont::Bold), ForegroundStyle::primary, this);
     figure_->setObjectName(QStringLiteral("menu-desktop-power"));
     figure_->setMonospacedDigits(true);
     reading->addWidget(figure_);

@@ -34,7 +34,7 @@ MenuPopoverHeader::MenuPopoverHeader(const ViewEnvironment& environment, QWidget
 
     auto* texts = new QVBoxLayout();
     texts->setSpacing(3);
-    state_ = new VelkoraLabel(QString(), VelkoraFont::system(18, QFont::Bold), ForegroundStyle::primary, this);
+    state_ = new VelkoraLabel(QString(), VelkoraFont::rounded(18, QFont::Bold), ForegroundStyle::primary, this);
     state_->setObjectName(QStringLiteral("menu-state"));
     reason_ = new VelkoraLabel(QString(), VelkoraFont::caption(), ForegroundStyle::secondary, this);
     reason_->setObjectName(QStringLiteral("menu-reason"));

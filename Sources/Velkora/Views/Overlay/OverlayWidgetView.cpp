@@ -33,7 +33,7 @@ OverlayWidgetView::OverlayWidgetView(const ViewEnvironment& environment, QWidget
       telemetry_(environment.telemetry),
       settings_(environment.settings),
       symbol_(new SymbolView(QStringLiteral("battery.75percent"), 25, QFont::Medium)),
-      percentage_(new VelkoraLabel(QString(), VelkoraFont::system(19, QFont::Bold))),
+      percentage_(new VelkoraLabel(QString(), VelkoraFont::rounded(19, QFont::Bold))),
       state_(new VelkoraLabel(QString(), VelkoraFont::caption2()))
 {
     setObjectName(QStringLiteral("overlayWidget"));

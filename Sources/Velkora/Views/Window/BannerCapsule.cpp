@@ -13,9 +13,6 @@ namespace {
 
 constexpr int shadowRadius = 12;
 constexpr float shadowOpacity = 0.33f;
-// The thin material lets the page show through faintly; more would make the
-// message hard to read over busy content.
-constexpr float materialOpacity = 0.9f;
 
 }  // namespace
 
@@ -41,9 +38,7 @@ void BannerCapsule::paintEvent(QPaintEvent*)
     }
     painter.drawImage(QPointF(capsule.left() - shadowRadius, capsule.top() - shadowRadius), shadow_);
     const QPainterPath shape = continuousRoundedRect(capsule, radius);
-    QColor material = VelkoraTheme::floatingSurface();
-    material.setAlphaF(materialOpacity);
-    painter.fillPath(shape, material);
+    painter.fillPath(shape, VelkoraTheme::ultraThinMaterial());
     painter.strokePath(shape, QPen(outline_, 1.0));
 }
 

@@ -10,8 +10,8 @@ namespace velkora {
 
 // The floating capsule of the root view's banners: its content in a row
 // (10 apart, vertically centred, padded 14 across and 10 up and down) on a
-// thin frosted capsule with a 1-point outline, over a soft shadow (radius
-// 12, black at 0.33, no offset). The widget reserves room for the shadow
+// capsule of the ultra-thin material with a 1-point outline, over a soft
+// shadow (radius 12, black at 0.33, no offset). The widget reserves room for the shadow
 // around the capsule. Main thread only.
 class BannerCapsule : public QWidget {
     Q_OBJECT

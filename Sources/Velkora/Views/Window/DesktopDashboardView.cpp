@@ -100,7 +100,7 @@ QWidget* DesktopDashboardView::makeLiveCard()
                                       VelkoraFont::system(15, QFont::DemiBold), ForegroundStyle::secondary, content));
     label->addStretch(1);
     layout->addLayout(label);
-    figure_ = new VelkoraLabel(QString(), VelkoraFont::system(49, QFont::Bold), ForegroundStyle::primary, content);
+    figure_ = new VelkoraLabel(QString(), VelkoraFont::rounded(49, QFont::Bold), ForegroundStyle::primary, content);
     figure_->setObjectName(QStringLiteral("desktop-power-figure"));
     figure_->setColor(VelkoraTheme::energy());
     figure_->setMonospacedDigits(true);

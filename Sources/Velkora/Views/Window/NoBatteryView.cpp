@@ -33,7 +33,7 @@ NoBatteryView::NoBatteryView(std::function<void()> openSettings, QWidget* parent
     auto* texts = new QVBoxLayout();
     texts->setSpacing(7);
     auto* title = new VelkoraLabel(L(QStringLiteral("No Built-in Battery Detected"), QStringLiteral("未检测到内置电池")),
-                                   VelkoraFont::system(24, QFont::Bold), ForegroundStyle::primary, this);
+                                   VelkoraFont::rounded(24, QFont::Bold), ForegroundStyle::primary, this);
     title->setAlignment(Qt::AlignHCenter);
     texts->addWidget(title, 0, Qt::AlignHCenter);
     auto* detail = new VelkoraLabel(

@@ -108,7 +108,7 @@ QWidget* SidebarView::makeIdentity()
     icon->setFixedSize(identitySide, identitySide);
     row->addWidget(icon, 0, Qt::AlignVCenter);
     auto* names = column(nullptr, 2);
-    names->addWidget(new VelkoraLabel(QStringLiteral("Tallowmere"), VelkoraFont::system(15, QFont::Bold),
+    names->addWidget(new VelkoraLabel(QStringLiteral("Tallowmere"), VelkoraFont::rounded(15, QFont::Bold),
                                       ForegroundStyle::primary, identity));
     subtitle_ = new VelkoraLabel(QString(), VelkoraFont::system(10, QFont::Medium), ForegroundStyle::tertiary,
                                  identity);

@@ -7,11 +7,12 @@
 
 namespace velkora {
 
-// Text whose digits each take the width of the widest one, as monospaced
-// digits read: a value that changes from second to second keeps its place.
+// Text whose digits each take the same width, as monospaced digits read: a
+// value that changes from second to second keeps its place.
 class MonospacedDigits {
 public:
-    // The width of one digit's cell: the widest digit of the font.
+    // The width of one digit's cell: the widest digit's ink with the zero's
+    // side bearings.
     static qreal cellWidth(const QFontMetricsF& metrics);
     // The width `text` takes in `font` with its digits in cells.
     static qreal width(const QString& text, const QFont& font);
