@@ -14,6 +14,7 @@
 
 #include <QAccessible>
 #include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
 #include <QMimeData>
 #include <QScreen>
@@ -65,7 +66,7 @@ protected:
     }
 
     bool presented() const { return panel() != nullptr && panel()->isVisible(); }
-    static QWidget* panel() { return Presenter::shared().panel(); }
+    static FloatingWindow* panel() { return Presenter::shared().panel(); }
 
     // Until the guide hears the workspace's notifications.
     bool workspaceSubscribed()
@@ -95,7 +96,7 @@ TEST_F(ApprovalGuideTest, ThePanelComesUpOnceTheDelayAfterTheLastShowAndHideDuri
     ASSERT_TRUE(presented());
     EXPECT_FALSE(guide.isPresentationPending());
     const QRect visible = QGuiApplication::primaryScreen()->availableGeometry();
-    EXPECT_EQ(panel()->geometry(), BackgroundPermissionGuideLayout::frame(visible));
+    EXPECT_EQ(panel()->cardGeometry(), BackgroundPermissionGuideLayout::frame(visible));
     EXPECT_EQ(panel()->windowOpacity(), 1.0);
 
     guide.hide(true);
@@ -267,6 +268,35 @@ TEST(BackgroundPermissionGuideViewTest, TheArrowAndTheHandAreNotReadButTheCardTe
     EXPECT_TRUE(texts.contains(QStringLiteral("Tallowmere")));
     EXPECT_TRUE(texts.contains(L(QStringLiteral("Drag Tallowmere into the permission list above"),
                                  QStringLiteral("将左侧 Tallowmere 拖到上方权限列表"))));
+}
+
+TEST_F(ApprovalGuideTest, ThePanelCastsItsShadowBelowItsCardAndTheDragPreviewItsOwn)
+{
+    createSettledModel();
+    Presenter::shared().show(*model);
+    after(Presenter::presentationDelay);
+    ASSERT_TRUE(presented());
+    // Offscreen windows blend: the panel grows by the shadow, 30 across and
+    // 14 dropped, and its card keeps the guide's frame.
+    EXPECT_EQ(panel()->shadowMargins(), QMargins(30, 16, 30, 44));
+    EXPECT_EQ(panel()->geometry(), panel()->cardGeometry() + panel()->shadowMargins());
+    const QImage picture = panel()->grab().toImage();
+    const QRect card = panel()->rect() - panel()->shadowMargins();
+    EXPECT_GT(qAlpha(picture.pixel(card.center().x(), card.bottom() + 12)), 40);
+    EXPECT_LT(qAlpha(picture.pixel(card.center().x(), card.top() - 12)), 10);
+
+    const QPixmap plain = BackgroundPermissionGuideView::dragPreview(1, false);
+    const QPixmap shadowed = BackgroundPermissionGuideView::dragPreview(1, true);
+    EXPECT_EQ(plain.height(), 62);
+    const QMargins room = BackgroundPermissionGuideView::dragPreviewShadow.margins();
+    EXPECT_EQ(shadowed.size(), plain.size().grownBy(room));
+    // The pointer holds the icon's centre either way.
+    EXPECT_EQ(BackgroundPermissionGuideView::dragPreviewHotSpot(true),
+              BackgroundPermissionGuideView::dragPreviewHotSpot(false) + QPoint(room.left(), room.top()));
+    const QImage preview = shadowed.toImage();
+    EXPECT_GT(qAlpha(preview.pixel(preview.width() / 2, room.top() + 62 + 5)), 20) << "below the card";
+    EXPECT_EQ(qAlpha(preview.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(plain.toImage().pixel(plain.width() / 2, 58)), 255) << "without a shadow, the card is all";
 }
 
 TEST(BackgroundPermissionDragPayloadTest, TheInstalledCopyIsDraggedWheneverItExists)

@@ -76,10 +76,10 @@ protected:
     // The usable area of the primary screen.
     static QRect screenArea() { return QGuiApplication::primaryScreen()->availableGeometry(); }
 
-    // Drags `panel` by `offset` with the mouse, pressing near its middle.
+    // Drags `panel` by `offset` with the mouse, pressing at the middle of its card.
     static void drag(OverlayPanel* panel, QPoint offset)
     {
-        const QPoint grip(panel->width() / 2, panel->height() / 2);
+        const QPoint grip = panel->mapFromGlobal(panel->cardGeometry().center());
         QTest::mousePress(panel, Qt::LeftButton, {}, grip);
         // Each step is given where the panel is now: it follows the mouse.
         const QPoint half = offset / 2;

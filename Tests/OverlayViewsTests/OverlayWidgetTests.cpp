@@ -126,11 +126,13 @@ TEST_F(OverlayWidgetTest, APanelFollowsItsCardsSize)
     finishAnimations();
     OverlayPanel* panel = presenter().panel();
     ASSERT_NE(panel, nullptr);
-    const QSize withPercentage = panel->size();
+    const QRect withPercentage = panel->cardGeometry();
     model->settings().setOverlayShowsPercentage(false);
     finishAnimations();
-    EXPECT_LT(panel->height(), withPercentage.height());
-    EXPECT_EQ(panel->size(), panel->widget()->size());
+    EXPECT_LT(panel->cardGeometry().height(), withPercentage.height());
+    EXPECT_EQ(panel->cardGeometry().size(), panel->widget()->size());
+    EXPECT_EQ(panel->cardGeometry().topLeft(), withPercentage.topLeft());
+    EXPECT_EQ(panel->size(), panel->widget()->size().grownBy(panel->shadowMargins()));
 }
 
 class OverlaySettingsViewTest : public OverlayFixture {

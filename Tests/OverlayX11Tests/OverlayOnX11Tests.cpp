@@ -4,6 +4,7 @@
 #include <QSignalSpy>
 #include <QtGui/qguiapplication_platform.h>
 
+#include <xcb/shape.h>
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -73,6 +74,49 @@ void sendButton(xcb_window_t window, bool press, QPoint point, QPoint root)
     xcb_flush(connection());
 }
 
+// The rectangles of `window`'s bounding or input shape.
+std::vector<QRect> shape(xcb_window_t window, xcb_shape_sk_t kind)
+{
+    xcb_shape_get_rectangles_reply_t* reply =
+        xcb_shape_get_rectangles_reply(connection(), xcb_shape_get_rectangles(connection(), window, kind), nullptr);
+    std::vector<QRect> rectangles;
+    if (reply) {
+        const xcb_rectangle_t* items = xcb_shape_get_rectangles_rectangles(reply);
+        for (int i = 0; i < xcb_shape_get_rectangles_rectangles_length(reply); ++i) {
+            rectangles.emplace_back(items[i].x, items[i].y, items[i].width, items[i].height);
+        }
+    }
+    std::free(reply);
+    return rectangles;
+}
+
+bool covers(const std::vector<QRect>& rectangles, QPoint point)
+{
+    return std::any_of(rectangles.begin(), rectangles.end(), [&](const QRect& r) { return r.contains(point); });
+}
+
+// Plays a compositing manager for the screen: owns its _NET_WM_CM_S0
+// selection while it lives, which is all a client can see of one.
+class CompositingManagerStandIn {
+public:
+    CompositingManagerStandIn() : window_(xcb_generate_id(connection()))
+    {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection())).data;
+        xcb_create_window(connection(), XCB_COPY_FROM_PARENT, window_, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_set_selection_owner(connection(), window_, atom("_NET_WM_CM_S0"), XCB_CURRENT_TIME);
+        xcb_flush(connection());
+    }
+    ~CompositingManagerStandIn()
+    {
+        xcb_destroy_window(connection(), window_);
+        xcb_flush(connection());
+    }
+
+private:
+    xcb_window_t window_;
+};
+
 class OverlayOnX11 : public OverlayFixture {
 protected:
     void SetUp() override
@@ -131,7 +175,7 @@ TEST_F(OverlayOnX11, ClickingAndDraggingThePanelLeavesTheKeyboardWithTheWindowTh
 
     QSignalSpy dragged(panel, &OverlayPanel::dragEnded);
     const auto window = static_cast<xcb_window_t>(panel->winId());
-    const QPoint grip(panel->width() / 2, panel->height() / 2);
+    const QPoint grip = panel->mapFromGlobal(panel->cardGeometry().center());
     sendButton(window, true, grip, panel->mapToGlobal(grip));
     ASSERT_TRUE(waitFor([&] { return panel->isDragging(); }));
     sendButton(window, false, grip, panel->mapToGlobal(grip));
@@ -143,6 +187,48 @@ TEST_F(OverlayOnX11, ClickingAndDraggingThePanelLeavesTheKeyboardWithTheWindowTh
     EXPECT_EQ(QApplication::focusWidget(), field);
     QTest::keyClicks(field, "kept");
     EXPECT_EQ(field->text(), QStringLiteral("kept"));
+}
+
+TEST_F(OverlayOnX11, WithoutACompositingManagerThePanelIsItsCardCutToItsRoundedCorners)
+{
+    OverlayPanel* panel = showSettled();
+    ASSERT_NE(panel, nullptr);
+    // The server would show a see-through margin black: there is none.
+    EXPECT_TRUE(panel->shadowMargins().isNull());
+    EXPECT_EQ(panel->geometry(), panel->cardGeometry());
+    EXPECT_EQ(panel->cardGeometry().topLeft(), presenter().restingPosition());
+    const std::vector<QRect> bounds = shape(static_cast<xcb_window_t>(panel->winId()), XCB_SHAPE_SK_BOUNDING);
+    EXPECT_FALSE(covers(bounds, QPoint(0, 0))) << "a corner outside the rounded card would show black";
+    EXPECT_FALSE(covers(bounds, QPoint(panel->width() - 1, panel->height() - 1)));
+    EXPECT_TRUE(covers(bounds, QPoint(panel->width() / 2, 1)));
+    EXPECT_TRUE(covers(bounds, QPoint(panel->width() / 2, panel->height() / 2)));
+}
+
+TEST_F(OverlayOnX11, UnderACompositingManagerThePanelCastsItsShadowInAMarginThePointerPassesThrough)
+{
+    CompositingManagerStandIn compositor;
+    OverlayPanel* panel = showSettled();
+    ASSERT_NE(panel, nullptr);
+    ASSERT_EQ(panel->shadowMargins(), FloatingWindow::platformShadow.margins());
+    EXPECT_EQ(panel->geometry(), panel->cardGeometry() + panel->shadowMargins());
+    // The card rests centred, where it would without a shadow.
+    const QPoint off = panel->cardGeometry().center() - screenArea().center();
+    EXPECT_LE(std::abs(off.x()), 1);
+    EXPECT_LE(std::abs(off.y()), 1);
+
+    const auto window = static_cast<xcb_window_t>(panel->winId());
+    const QRect card(QPoint(panel->shadowMargins().left(), panel->shadowMargins().top()), panel->cardGeometry().size());
+    EXPECT_EQ(shape(window, XCB_SHAPE_SK_INPUT), std::vector<QRect>{card});
+    EXPECT_TRUE(covers(shape(window, XCB_SHAPE_SK_BOUNDING), QPoint(0, 0))) << "the margin shows, with the shadow";
+
+    // Dragged by its card, it tells where the card went.
+    QSignalSpy dragged(panel, &OverlayPanel::dragEnded);
+    const QPoint grip = card.center();
+    sendButton(window, true, grip, panel->mapToGlobal(grip));
+    ASSERT_TRUE(waitFor([&] { return panel->isDragging(); }));
+    sendButton(window, false, grip, panel->mapToGlobal(grip));
+    ASSERT_TRUE(waitFor([&] { return dragged.count() == 1; }));
+    EXPECT_EQ(dragged.front().front().toPoint(), panel->cardGeometry().topLeft());
 }
 
 }  // namespace

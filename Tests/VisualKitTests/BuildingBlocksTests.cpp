@@ -5,11 +5,13 @@
 #include "VisualKit/Divider.h"
 #include "VisualKit/EnergyActionButton.h"
 #include "VisualKit/HelpLink.h"
+#include "VisualKit/MonospacedDigits.h"
 #include "VisualKit/PageFrame.h"
 #include "VisualKit/PageTitle.h"
 #include "VisualKit/SettingsRow.h"
 #include "VisualKit/StateBadge.h"
 #include "VisualKit/SymbolView.h"
+#include "VisualKit/VelkoraFont.h"
 #include "VisualKit/VelkoraLabel.h"
 #include "VisualKit/VelkoraPanel.h"
 #include "VisualKit/VelkoraSlider.h"
@@ -17,12 +19,17 @@
 #include "VisualKit/VelkoraTheme.h"
 
 #include <QApplication>
+#include <QFontInfo>
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QHBoxLayout>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextLayout>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -117,6 +124,45 @@ TEST_F(BuildingBlocksTest, MonospacedDigitsGiveEveryFigureTheSameWidth)
     ones.setMonospacedDigits(true);
     eights.setMonospacedDigits(true);
     EXPECT_EQ(ones.sizeHint().width(), eights.sizeHint().width());
+}
+
+TEST_F(BuildingBlocksTest, DigitCellsHoldEveryDrawnDigitWithoutTheGapsOfAnUnevenAdvance)
+{
+    for (const QFont& font : {VelkoraFont::rounded(48, QFont::Bold), VelkoraFont::system(48, QFont::Bold)}) {
+        const QFontMetricsF metrics(font);
+        const qreal cell = MonospacedDigits::cellWidth(metrics);
+        qreal widestAdvance = 0;
+        for (char digit = '0'; digit <= '9'; ++digit) {
+            EXPECT_LE(metrics.boundingRect(QLatin1Char(digit)).width(), cell) << font.family().toStdString() << digit;
+            widestAdvance = std::max(widestAdvance, metrics.horizontalAdvance(QLatin1Char(digit)));
+        }
+        EXPECT_LE(cell, widestAdvance) << font.family().toStdString();
+    }
+    // The rounded face sets its 4 wider than it draws: cells of that
+    // advance would part "57" by more than a digit's own room.
+    const QFontMetricsF rounded(VelkoraFont::rounded(48, QFont::Bold));
+    EXPECT_LT(MonospacedDigits::cellWidth(rounded), rounded.horizontalAdvance(QLatin1Char('4')) - 2);
+}
+
+TEST_F(BuildingBlocksTest, TheRoundedDesignDrawsLatinInTheRoundedFaceAndChineseInTheCjkFace)
+{
+    ASSERT_TRUE(VelkoraFont::isInstalled());
+    const QFont bold = VelkoraFont::rounded(19, QFont::Bold);
+    EXPECT_EQ(QFontInfo(bold).family(), QStringLiteral("Quicksand"));
+    EXPECT_EQ(QFontInfo(bold).pixelSize(), 19);
+    EXPECT_GE(QFontInfo(VelkoraFont::rounded(12, QFont::DemiBold)).weight(), QFont::DemiBold);
+
+    // Each run of a mixed text is drawn by the face that has its letters.
+    QTextLayout layout(QStringLiteral("80% 充电中"), bold);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    QStringList families;
+    for (const QGlyphRun& run : layout.glyphRuns()) {
+        families << run.rawFont().familyName();
+    }
+    EXPECT_TRUE(families.contains(QStringLiteral("Quicksand"))) << families.join(", ").toStdString();
+    EXPECT_TRUE(families.contains(QStringLiteral("Noto Sans CJK SC"))) << families.join(", ").toStdString();
 }
 
 TEST_F(BuildingBlocksTest, APanelIsAsTallAsItsContentAndFillsHeightOnlyWhenAsked)

@@ -1,5 +1,6 @@
 #include "KitEnvironment.h"
 
+#include "VisualKit/FloatingWindow.h"
 #include "VisualKit/PageFrame.h"
 #include "VisualKit/VelkoraPanel.h"
 #include "VisualKit/VelkoraTheme.h"
@@ -73,6 +74,36 @@ TEST_F(RenderingTest, APanelCastsItsShadowBeyondTheContainerItLiesIn)
     // Under the dark card's faint fill the shadow is as faint.
     const QImage dark = render(AppAppearance::dark, panel);
     EXPECT_LE(std::abs(darkness(dark, below) - darkness(dark, far)), 2);
+}
+
+TEST(FloatingWindowTest, OnADisplayThatBlendsTheWindowGrowsByTheShadowAndKeepsTheCardWherePlaced)
+{
+    const WindowShadow shadow{0.34, 30, 14};
+    EXPECT_EQ(shadow.margins(), QMargins(30, 16, 30, 44));
+    EXPECT_EQ((WindowShadow{0.3, 6, 9}).margins(), QMargins(6, 0, 6, 15)) << "a drop past the blur takes no room above";
+
+    FloatingWindow window(shadow, 26);
+    // Offscreen windows are pictures laid over others: they blend.
+    ASSERT_EQ(window.shadowMargins(), shadow.margins());
+    auto* card = new QWidget();
+    window.setCard(card);
+    window.setCardGeometry(QRect(200, 150, 300, 100));
+    window.show();
+    QApplication::processEvents();
+    EXPECT_EQ(window.cardGeometry(), QRect(200, 150, 300, 100));
+    EXPECT_EQ(window.geometry(), QRect(170, 134, 360, 160));
+    EXPECT_EQ(card->geometry(), QRect(30, 16, 300, 100)) << "the card fills the window inside the margins";
+    window.moveCard(QPoint(-40, 20));
+    EXPECT_EQ(window.cardGeometry(), QRect(-40, 20, 300, 100));
+
+    const QImage picture = window.grab().toImage();
+    const auto alpha = [&](int x, int y) { return qAlpha(picture.pixel(x, y)); };
+    // Dropped: darkest just below the card, faint above it, none past the blur.
+    EXPECT_GT(alpha(180, 16 + 100 + 6), alpha(180, 10) + 20);
+    EXPECT_GT(alpha(180, 16 + 100 + 6), 40);
+    EXPECT_EQ(alpha(2, 2), 0);
+    // Nothing under the card: a see-through card shows what is behind the window.
+    EXPECT_EQ(alpha(180, 66), 0);
 }
 
 TEST(Screenshots, TheToolWritesEveryPageInBothLanguagesAndAppearances)

@@ -8,6 +8,7 @@
 #include "MenuBar/StatusItemLabel.h"
 #include "MenuBar/StatusStrip.h"
 
+#include "VisualKit/FloatingWindow.h"
 #include "VisualKit/PageFrame.h"
 #include "VisualKit/PageTitle.h"
 #include "VisualKit/VelkoraFont.h"
@@ -145,15 +146,15 @@ QWidget* labelsPage(const ViewEnvironment& environment, BatteryStatusColorScheme
     return page;
 }
 
-QWidget* guidePage(const ViewEnvironment&)
+// The guide's panel, with its shadow, floating over the page at `card`.
+void showGuidePanel(QWidget* page, QPoint card)
 {
-    auto* page = new QWidget();
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(24, 24, 24, 24);
-    auto* guide = new BackgroundPermissionGuideView([] {}, [] {});
-    guide->setFixedSize(900, 144);
-    layout->addWidget(guide, 0, Qt::AlignCenter);
-    return page;
+    auto* panel =
+        new FloatingWindow(BackgroundPermissionGuideView::shadow, BackgroundPermissionGuideView::cornerRadius);
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->setCard(new BackgroundPermissionGuideView([] {}, [] {}));
+    panel->setCardGeometry(QRect(page->mapToGlobal(card), QSize(900, 144)));
+    panel->show();
 }
 
 ScreenshotPage shot(const QString& name, QSize size, std::function<QWidget*(const ViewEnvironment&)> make)
@@ -182,8 +183,9 @@ void addEntryShots(ScreenshotCatalog& catalog)
     ScreenshotPage guide;
     guide.family = QStringLiteral("guide");
     guide.name = QStringLiteral("panel");
-    guide.size = QSize(948, 192);
-    guide.make = guidePage;
+    guide.size = QSize(988, 232);
+    guide.make = [](const ViewEnvironment&) { return new QWidget(); };
+    guide.afterShow = [](QWidget* page) { showGuidePanel(page, QPoint(44, 28)); };
     catalog.add(std::move(guide));
 }
 

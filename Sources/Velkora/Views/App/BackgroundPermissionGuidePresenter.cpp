@@ -2,6 +2,7 @@
 
 #include "App/BackgroundPermissionGuideView.h"
 
+#include "VisualKit/FloatingWindow.h"
 #include "VisualKit/ReduceMotionSource.h"
 
 #include "AppKit/NSWorkspace.h"
@@ -13,7 +14,6 @@
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
 #include <QScreen>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -80,20 +80,16 @@ void BackgroundPermissionGuidePresenter::show(AppModel& model)
     schedulePresentation();
 }
 
-QWidget* BackgroundPermissionGuidePresenter::makePanel(AppModel& model)
+FloatingWindow* BackgroundPermissionGuidePresenter::makePanel(AppModel& model)
 {
-    auto* panel = new QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                                           Qt::WindowDoesNotAcceptFocus);
+    auto* panel =
+        new FloatingWindow(BackgroundPermissionGuideView::shadow, BackgroundPermissionGuideView::cornerRadius);
     panel->setObjectName(QStringLiteral("background-permission-guide-panel"));
     panel->setWindowTitle(QStringLiteral("Tallowmere Guide"));
-    panel->setAttribute(Qt::WA_ShowWithoutActivating);
-    panel->setAttribute(Qt::WA_TranslucentBackground);
-    auto* layout = new QVBoxLayout(panel);
-    layout->setContentsMargins(0, 0, 0, 0);
     std::weak_ptr<AppModel> weakModel = model.weak_from_this();
-    layout->addWidget(new BackgroundPermissionGuideView([] { shared().hide(true); },
-                                                        [weakModel] { checkAgain(weakModel); }, panel));
-    panel->resize(panelWidth, BackgroundPermissionGuideLayout::height);
+    panel->setCard(new BackgroundPermissionGuideView([] { shared().hide(true); },
+                                                     [weakModel] { checkAgain(weakModel); }, panel));
+    panel->resize(QSize(panelWidth, BackgroundPermissionGuideLayout::height).grownBy(panel->shadowMargins()));
     return panel;
 }
 
@@ -137,20 +133,20 @@ void BackgroundPermissionGuidePresenter::presentNow()
     }
     if (reducesMotion()) {
         panel_->setWindowOpacity(1);
-        panel_->setGeometry(target);
+        panel_->setCardGeometry(target);
         panel_->show();
         panel_->raise();
         return;
     }
     panel_->setWindowOpacity(0);
-    panel_->setGeometry(target.translated(0, riseDistance));
+    panel_->setCardGeometry(target.translated(0, riseDistance));
     panel_->show();
     panel_->raise();
     auto* group = new QParallelAnimationGroup(panel_);
     auto* fade = new QPropertyAnimation(panel_, "windowOpacity", group);
     fade->setEndValue(1.0);
     auto* rise = new QPropertyAnimation(panel_, "pos", group);
-    rise->setEndValue(target.topLeft());
+    rise->setEndValue(panel_->pos() - QPoint(0, riseDistance));
     for (QPropertyAnimation* animation : {fade, rise}) {
         animation->setDuration(appearMilliseconds);
         animation->setEasingCurve(QEasingCurve::OutCubic);
@@ -170,7 +166,7 @@ void BackgroundPermissionGuidePresenter::hide(bool animated)
     if (!panel_) {
         return;
     }
-    QWidget* panel = panel_;
+    FloatingWindow* panel = panel_;
     panel_ = nullptr;
     for (QParallelAnimationGroup* running : panel->findChildren<QParallelAnimationGroup*>()) {
         running->stop();

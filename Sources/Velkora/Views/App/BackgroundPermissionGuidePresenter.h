@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VisualKit/FloatingWindow.h"
+
 #include "AppKit/NSWorkspace.h"
 
 #include <QObject>
@@ -56,22 +58,23 @@ public:
     void hide(bool animated);
 
     bool guideIsActive() const { return guideIsActive_; }
-    // The panel while the guide is active (shown or put aside); null otherwise.
-    QWidget* panel() const { return panel_; }
+    // The panel while the guide is active (shown or put aside); null
+    // otherwise. Its card is the guide's 144-point-high frame.
+    FloatingWindow* panel() const { return panel_; }
     bool isPresentationPending() const { return presentationTask_ != nullptr; }
     bool isObservingWorkspace() const { return !workspaceObservers_.empty(); }
 
 private:
     BackgroundPermissionGuidePresenter() = default;
 
-    QWidget* makePanel(AppModel& model);
+    FloatingWindow* makePanel(AppModel& model);
     void schedulePresentation();
     void presentNow();
     void installWorkspaceObserversIfNeeded();
     void removeWorkspaceObservers();
     bool reducesMotion() const;
 
-    QPointer<QWidget> panel_;
+    QPointer<FloatingWindow> panel_;
     std::shared_ptr<AppClockTimer> presentationTask_;
     std::vector<std::unique_ptr<platform::NSWorkspaceObservation>> workspaceObservers_;
     bool guideIsActive_ = false;

@@ -5,12 +5,14 @@
 
 #include "VisualKit/AccessibleElement.h"
 #include "VisualKit/ContinuousShape.h"
+#include "VisualKit/PanelShadowImage.h"
 #include "VisualKit/SymbolImage.h"
 #include "VisualKit/SymbolView.h"
 #include "VisualKit/VelkoraButton.h"
 #include "VisualKit/VelkoraFont.h"
 #include "VisualKit/VelkoraLabel.h"
 #include "VisualKit/VelkoraTheme.h"
+#include "VisualKit/WindowCompositing.h"
 
 #include "Services/AppLanguage.h"
 
@@ -22,6 +24,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 namespace velkora {
 
@@ -91,9 +95,10 @@ protected:
         }
         auto* drag = new QDrag(this);
         drag->setMimeData(BackgroundPermissionDragPayload::itemProvider());
-        const QPixmap preview = BackgroundPermissionGuideView::dragPreview(devicePixelRatioF());
-        drag->setPixmap(preview);
-        drag->setHotSpot(QPoint(40, 31));
+        // The preview's window shows a shadow only where the display blends it.
+        const bool shadowed = WindowCompositing::blendsTranslucency(window());
+        drag->setPixmap(BackgroundPermissionGuideView::dragPreview(devicePixelRatioF(), shadowed));
+        drag->setHotSpot(BackgroundPermissionGuideView::dragPreviewHotSpot(shadowed));
         drag->exec(Qt::CopyAction | Qt::LinkAction, Qt::CopyAction);
     }
 
@@ -140,18 +145,28 @@ QPixmap BackgroundPermissionGuideView::appIcon(int size, qreal devicePixelRatio)
     return rounded;
 }
 
-QPixmap BackgroundPermissionGuideView::dragPreview(qreal devicePixelRatio)
+QPixmap BackgroundPermissionGuideView::dragPreview(qreal devicePixelRatio, bool shadowed)
 {
     const QFont font = VelkoraFont::system(16, QFont::DemiBold);
     const QString name = QStringLiteral("Tallowmere");
-    const qreal width = 16 + 40 + 11 + QFontMetricsF(font).horizontalAdvance(name) + 16;
-    const QSizeF size(width, 62);
-    QPixmap preview((size * devicePixelRatio).toSize());
+    const int width = static_cast<int>(std::ceil(16 + 40 + 11 + QFontMetricsF(font).horizontalAdvance(name) + 16));
+    const QSize size(width, 62);
+    const QMargins room = shadowed ? dragPreviewShadow.margins() : QMargins();
+    QPixmap preview((QSizeF(size.grownBy(room)) * devicePixelRatio).toSize());
     preview.setDevicePixelRatio(devicePixelRatio);
     preview.fill(Qt::transparent);
     QPainter painter(&preview);
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
-    const QPainterPath shape = continuousRoundedRect(QRectF(QPointF(0.5, 0.5), size - QSizeF(1, 1)), 15);
+    const qreal radius = 15;
+    if (shadowed) {
+        QColor shade(Qt::black);
+        shade.setAlphaF(static_cast<float>(dragPreviewShadow.opacity));
+        painter.drawImage(QPoint(room.left() - dragPreviewShadow.radius,
+                                 room.top() + dragPreviewShadow.offset - dragPreviewShadow.radius),
+                          panelShadowImage(size, radius, dragPreviewShadow.radius, shade));
+    }
+    painter.translate(room.left(), room.top());
+    const QPainterPath shape = continuousRoundedRect(QRectF(QPointF(0.5, 0.5), QSizeF(size) - QSizeF(1, 1)), radius);
     painter.fillPath(shape, VelkoraTheme::floatingSurface());
     painter.setPen(QPen(primary(0.16), 1));
     painter.drawPath(shape);
@@ -160,6 +175,13 @@ QPixmap BackgroundPermissionGuideView::dragPreview(qreal devicePixelRatio)
     painter.setPen(VelkoraTheme::label());
     painter.drawText(QRectF(16 + 40 + 11, 0, width, size.height()), Qt::AlignLeft | Qt::AlignVCenter, name);
     return preview;
+}
+
+QPoint BackgroundPermissionGuideView::dragPreviewHotSpot(bool shadowed)
+{
+    // Over the icon's centre.
+    const QPoint icon(40, 31);
+    return shadowed ? icon + QPoint(dragPreviewShadow.margins().left(), dragPreviewShadow.margins().top()) : icon;
 }
 
 BackgroundPermissionGuideView::BackgroundPermissionGuideView(std::function<void()> onDismiss,
@@ -218,7 +240,8 @@ void BackgroundPermissionGuideView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QPainterPath shape = continuousRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 26);
+    // One point of room around the shape, half a point more for the stroke.
+    const QPainterPath shape = continuousRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), cornerRadius);
     // The material: the floating surface under the window colour at 72 %.
     painter.fillPath(shape, VelkoraTheme::floatingSurface());
     QColor window = VelkoraTheme::windowBackground();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VisualKit/FloatingWindow.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -15,6 +17,13 @@ namespace velkora {
 class BackgroundPermissionGuideView : public QWidget {
     Q_OBJECT
 public:
+    // The panel's rounded shape and its shadow: black at 0.34, blurred 30
+    // points, 14 points down.
+    static constexpr qreal cornerRadius = 26;
+    static constexpr WindowShadow shadow{0.34, 30, 14};
+    // The drag preview's shadow: black at 0.22, blurred 14, 7 down.
+    static constexpr WindowShadow dragPreviewShadow{0.22, 14, 7};
+
     BackgroundPermissionGuideView(std::function<void()> onDismiss, std::function<void()> onCheckAgain,
                                   QWidget* parent = nullptr);
 
@@ -23,8 +32,12 @@ public:
     QAbstractButton* closeButton() const { return close_; }
     QAbstractButton* checkAgainButton() const { return checkAgain_; }
 
-    // The picture that follows the pointer while the card is dragged.
-    static QPixmap dragPreview(qreal devicePixelRatio);
+    // The picture that follows the pointer while the card is dragged; with
+    // `shadowed` it is larger by dragPreviewShadow's margins, the shadow
+    // drawn there.
+    static QPixmap dragPreview(qreal devicePixelRatio, bool shadowed);
+    // The point of the preview that stays under the pointer.
+    static QPoint dragPreviewHotSpot(bool shadowed);
     // The application's icon `size` points square with rounded corners.
     static QPixmap appIcon(int size, qreal devicePixelRatio);
 

@@ -3,8 +3,8 @@
 #include "Overlay/OverlayWidgetView.h"
 
 #include <QGuiApplication>
+#include <QLayout>
 #include <QMouseEvent>
-#include <QVBoxLayout>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
@@ -32,19 +32,13 @@ xcb_atom_t internAtom(xcb_connection_t* connection, const char* name)
 }  // namespace
 
 OverlayPanel::OverlayPanel(const ViewEnvironment& environment)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                           Qt::WindowDoesNotAcceptFocus),
-      widget_(new OverlayWidgetView(environment, this))
+    : FloatingWindow(platformShadow, OverlayWidgetView::cornerRadius), widget_(new OverlayWidgetView(environment, this))
 {
     setObjectName(QStringLiteral("overlayPanel"));
-    setAttribute(Qt::WA_ShowWithoutActivating);
-    setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_DeleteOnClose);
     setFocusPolicy(Qt::NoFocus);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    layout->addWidget(widget_);
+    setCard(widget_);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
     joinAllDesktops();
 }
 
@@ -74,7 +68,9 @@ void OverlayPanel::joinAllDesktops()
 
 void OverlayPanel::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton || !acceptsDrags_) {
+    // The shadow's margin is no handle: only the card moves the panel.
+    if (event->button() != Qt::LeftButton || !acceptsDrags_ ||
+        !widget_->geometry().contains(event->position().toPoint())) {
         event->ignore();
         return;
     }
@@ -101,7 +97,7 @@ void OverlayPanel::mouseReleaseEvent(QMouseEvent* event)
     }
     move(event->globalPosition().toPoint() - *pressOffset_);
     pressOffset_.reset();
-    emit dragEnded(pos());
+    emit dragEnded(cardGeometry().topLeft());
     event->accept();
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "VisualKit/FloatingWindow.h"
 #include "VisualKit/ViewEnvironment.h"
 
 #include <QPoint>
-#include <QWidget>
 
 #include <optional>
 
@@ -13,11 +13,13 @@ class OverlayWidgetView;
 
 // The window of the floating overlay: borderless and see-through around its
 // card, above ordinary windows, on every virtual desktop, never taking the
-// keyboard focus nor activating the application, even when clicked. The
-// user moves it by dragging anywhere on it. It is as large as its widget and
-// follows the widget's size, keeping its top-left corner. Only
+// keyboard focus nor activating the application, even when clicked, and
+// casting the platform's window shadow where the display can show one. The
+// user moves it by dragging anywhere on the card. The card is as large as
+// its widget; the window follows the widget's size, keeping its top-left
+// corner. Positions are the card's (cardGeometry(), moveCard()). Only
 // OverlayPresenter makes one. Main thread only.
-class OverlayPanel : public QWidget {
+class OverlayPanel : public FloatingWindow {
     Q_OBJECT
 public:
     explicit OverlayPanel(const ViewEnvironment& environment);
@@ -31,7 +33,7 @@ public:
 signals:
     // The user pressed on the panel to drag it.
     void dragStarted();
-    // The user let go of the panel at `position` (its top-left corner).
+    // The user let go of the panel with the card's top-left corner at `position`.
     void dragEnded(QPoint position);
 
 protected:

@@ -66,11 +66,12 @@ void OverlayPresenter::show(AppModel& model)
     }
     OverlayPanel* panel = makePanel(model);
     panel->adjustSize();
+    const QSize card = panel->cardGeometry().size();
     const QScreen* primary = QGuiApplication::primaryScreen();
-    const QRect available = primary ? primary->availableGeometry() : QRect(QPoint(0, 0), panel->size());
+    const QRect available = primary ? primary->availableGeometry() : QRect(QPoint(0, 0), card);
     panel_ = panel;
     model_ = &model;
-    restingPosition_ = available.center() - QPoint(panel->width() / 2, panel->height() / 2);
+    restingPosition_ = available.center() - QPoint(card.width() / 2, card.height() / 2);
     isHiding_ = false;
     present(panel, restingPosition_);
 }
@@ -125,14 +126,14 @@ void OverlayPresenter::present(OverlayPanel* panel, QPoint position)
     stopAnimation();
     if (reducesMotion()) {
         panel->setWindowOpacity(1.0);
-        panel->move(position);
+        panel->moveCard(position);
         panel->show();
         panel->raise();
         return;
     }
     if (!panel->isVisible()) {
         panel->setWindowOpacity(0.0);
-        panel->move(position + QPoint(0, slideDistance));
+        panel->moveCard(position + QPoint(0, slideDistance));
     }
     panel->show();
     panel->raise();
@@ -142,7 +143,7 @@ void OverlayPresenter::present(OverlayPanel* panel, QPoint position)
 void OverlayPresenter::animate(OverlayPanel* panel, QPoint to, double opacity)
 {
     stopAnimation();
-    const QPoint from = panel->pos();
+    const QPoint from = panel->cardGeometry().topLeft();
     const double fromOpacity = panel->windowOpacity();
     auto* animation = new QVariantAnimation(panel);
     animation->setStartValue(0.0);
@@ -151,7 +152,7 @@ void OverlayPresenter::animate(OverlayPanel* panel, QPoint to, double opacity)
     animation->setEasingCurve(VelkoraMotion::quick().curve);
     connect(animation, &QVariantAnimation::valueChanged, panel, [panel, from, to, fromOpacity, opacity](const QVariant& value) {
         const double progress = value.toDouble();
-        panel->move(from + (to - from) * progress);
+        panel->moveCard(from + (to - from) * progress);
         panel->setWindowOpacity(fromOpacity + (opacity - fromOpacity) * progress);
     });
     animation_ = animation;

@@ -52,7 +52,7 @@ public:
 
     // The panel while it exists; null once a hide completed.
     OverlayPanel* panel() const;
-    // Where the panel rests when fully shown (its top-left corner).
+    // Where the panel rests when fully shown (its card's top-left corner).
     QPoint restingPosition() const { return restingPosition_; }
     bool isHiding() const { return isHiding_; }
     std::size_t animationGeneration() const { return animationGeneration_; }
