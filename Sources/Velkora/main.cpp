@@ -7,12 +7,8 @@
 // is shown. The Shortcuts actions are offered for as long as the program runs.
 
 #include "AppCommandLine.h"
-#include "App/VelkoraApp.h"
-#include "AppKit/NSApplication.h"
-#include "Intents/VelkoraShortcuts.h"
-#include "Log/Logger.h"
+#include "ApplicationLaunch.h"
 #include "Security/HardenedRuntime.h"
-#include "VelkoraCore/IPC.h"
 
 #include <QApplication>
 
@@ -27,24 +23,6 @@ int main(int argc, char** argv)
     if (const std::optional<int> status = velkora::AppCommandLine::refuseLeftovers(QApplication::arguments())) {
         return *status;
     }
-    QApplication::setQuitOnLastWindowClosed(false);
-    platform::NSApplication::setTerminationHandler([] { QApplication::quit(); });
-    // Without simmac the workspace does not know the application; it runs all the same.
-    platform::NSApplication::finishLaunching();
-
-    velkora::VelkoraApp app;
-    app.openMainWindow();
-    // Opened again while it runs: the window comes back.
-    platform::NSApplication::setReopenHandler([&app] { app.openMainWindow(); });
-
-    // The actions stand apart from the model: they run on the registry's own
-    // thread and reach the daemon on their own.
-    std::unique_ptr<platform::IntentRegistry> shortcuts;
-    try {
-        shortcuts = velkora::VelkoraShortcuts::publish();
-    } catch (const platform::IntentRegistryError& error) {
-        platform::Logger(std::string(velkora::IPC::machServiceName), "Shortcuts")
-            .error("Shortcuts actions are not offered: %{public}s", error.what());
-    }
+    const velkora::ApplicationLaunch launch;
     return QApplication::exec();
 }

@@ -11,6 +11,8 @@
 
 #include "Services/UpdateCenter.h"
 
+#include "AppKit/WindowStacking.h"
+
 #include <QApplication>
 #include <QWidget>
 
@@ -48,6 +50,8 @@ VelkoraApp::VelkoraApp(Options options, QObject* parent)
     environment_.updates = updateCenter_.get();
     environment_.reduceMotion = reduceMotion_.get();
     environment_.openMainWindow = [this] { openMainWindow(); };
+    // Sheets above their window, panels above both, whatever the display does.
+    platform::WindowStacking::install();
 
     BackgroundPermissionGuidePresenter::shared().setReduceMotion(reduceMotion_.get());
     OverlayPresenter::shared().setReduceMotionSource(reduceMotion_.get());
