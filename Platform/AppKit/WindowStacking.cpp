@@ -57,7 +57,8 @@ QPointer<WindowStacking>& installed()
 void WindowStacking::install()
 {
     auto* application = qobject_cast<QApplication*>(QCoreApplication::instance());
-    if (application == nullptr || installed()) {
+    // Elsewhere nothing stacks (offscreen) or the compositor alone does (Wayland).
+    if (application == nullptr || installed() || QGuiApplication::platformName() != QLatin1String("xcb")) {
         return;
     }
     installed() = new WindowStacking(application);
@@ -157,10 +158,19 @@ void WindowStacking::restack()
             roots.push_back(window);
         }
     }
-    std::stable_sort(roots.begin(), roots.end(), [this](const QWidget* a, const QWidget* b) {
+    // A modal window of the whole application blocks every other: it stands
+    // above them all at its level.
+    const auto blocksAll = [](const QWidget* window) { return window->windowModality() == Qt::ApplicationModal; };
+    std::stable_sort(roots.begin(), roots.end(), [&](const QWidget* a, const QWidget* b) {
         const Level first = standing(*a);
         const Level second = standing(*b);
-        return first != second ? first < second : recency(*a) < recency(*b);
+        if (first != second) {
+            return first < second;
+        }
+        if (blocksAll(a) != blocksAll(b)) {
+            return blocksAll(b);
+        }
+        return recency(*a) < recency(*b);
     });
     std::vector<QWidget*> order;
     std::function<void(QWidget*)> append = [&](QWidget* window) {
@@ -255,7 +265,8 @@ void WindowStacking::giveKeyboard(QWidget& window)
     // Qt asks the X server with the time of the last event it saw, which the
     // server ignores when the focus moved since (another client gave it to
     // the blocked window): the current time always counts.
-    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 != nullptr && x11->connection() != nullptr) {
         xcb_set_input_focus(x11->connection(), XCB_INPUT_FOCUS_PARENT, static_cast<xcb_window_t>(window.winId()),
                             XCB_CURRENT_TIME);
         xcb_flush(x11->connection());

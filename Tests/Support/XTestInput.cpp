@@ -92,6 +92,19 @@ int XTestInput::stackingIndex(unsigned long window) const
     return found == order.end() ? -1 : static_cast<int>(found - order.begin());
 }
 
+unsigned long XTestInput::windowUnderPointer() const
+{
+    Window root = 0;
+    Window child = 0;
+    int rootX = 0;
+    int rootY = 0;
+    int x = 0;
+    int y = 0;
+    unsigned int mask = 0;
+    XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &rootX, &rootY, &x, &y, &mask);
+    return child;
+}
+
 unsigned long XTestInput::focus() const
 {
     Window window = 0;

@@ -110,6 +110,20 @@ TEST_F(WindowStackingOnX11, ClosingTheSheetGivesTheKeyboardBackToItsWindow)
     EXPECT_TRUE(waitFor([&] { return hasKeyboard(window.get()); }));
 }
 
+TEST_F(WindowStackingOnX11, AnAlertOfTheWholeApplicationComesBackAboveTheWindowThatIsBroughtForward)
+{
+    QDialog alert;
+    alert.setWindowModality(Qt::ApplicationModal);
+    alert.setGeometry(250, 200, 300, 150);
+    alert.show();
+    ASSERT_TRUE(waitFor([&] { return isMapped(&alert) && hasKeyboard(&alert); }));
+
+    window->raise();
+    window->activateWindow();
+    EXPECT_TRUE(waitFor([&] { return isAbove(&alert, window.get()) && hasKeyboard(&alert); }))
+        << "the window brought forward covers the alert that blocks it";
+}
+
 TEST_F(WindowStackingOnX11, FloatingPanelsStayAboveOrdinaryWindowsAndPopUpsAboveThemAll)
 {
     QWidget floating(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |

@@ -35,7 +35,8 @@ public:
     enum class Level { normal, floating, popUp };
 
     // Keeps the order for the running QApplication from now on; later calls
-    // change nothing. Without a QApplication it does nothing.
+    // change nothing. Only on X11 (Qt's xcb platform): without a
+    // QApplication, or on another platform, it does nothing.
     static void install();
 
     static Level levelOf(const QWidget& window);

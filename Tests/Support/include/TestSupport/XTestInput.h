@@ -36,6 +36,8 @@ public:
     std::vector<unsigned long> stacking() const;
     // Where `window` stands in stacking(); -1 when it is not a child of the root.
     int stackingIndex(unsigned long window) const;
+    // The top-level window under the pointer (a child of the root), or 0.
+    unsigned long windowUnderPointer() const;
     // The window that has the keyboard.
     unsigned long focus() const;
 
