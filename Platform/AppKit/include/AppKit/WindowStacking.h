@@ -28,8 +28,10 @@ namespace platform {
 // window comes above it and takes the focus. A window that belongs to
 // another and closes while it has the keyboard hands it back to that one.
 //
-// A window manager that keeps these rules itself is only asked again what it
-// already does. Main thread of a QApplication only.
+// A window lowered by the application counts as raised (Qt tells the two
+// apart to no one); the application lowers none. A window manager that
+// keeps these rules itself is only asked again what it already does. Main
+// thread of a QApplication only.
 class WindowStacking final : public QObject, public QAbstractNativeEventFilter {
 public:
     enum class Level { normal, floating, popUp };
