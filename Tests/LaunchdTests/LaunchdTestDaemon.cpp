@@ -1,6 +1,7 @@
 // A daemon for simmac's launchd to start: it serves the mach service named by
 // its environment on the socket it was handed, and answers a ping with what
-// it was started with.
+// it was started with; with TEST_EXIT_AT_ONCE set it exits as it starts, as a
+// daemon that cannot run does.
 
 #include "XPC/NSXPCConnection.h"
 #include "XPC/NSXPCExportedObject.h"
@@ -55,6 +56,9 @@ public:
 
 int main()
 {
+    if (std::getenv("TEST_EXIT_AT_ONCE") != nullptr) {
+        return 3;
+    }
     const char* service = std::getenv("TEST_MACH_SERVICE");
     if (service == nullptr) {
         std::fprintf(stderr, "LaunchdTestDaemon: TEST_MACH_SERVICE is not set\n");

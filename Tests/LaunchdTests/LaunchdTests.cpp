@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -39,6 +40,7 @@ std::string plist(const std::string& body)
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">" + body + "</plist>\n";
 }
 
+// A daemon started on demand; a throttle of a second keeps the tests' restarts quick.
 std::string manifest(const std::string& programKey = "<key>BundleProgram</key><string>" + program + "</string>",
                      const std::string& machServices = "<key>" + label + "</key><true/>",
                      const std::string& environment = "<key>TALLOWMERE_HELPER_BUILD</key><string>202612090500</string>"
@@ -46,9 +48,24 @@ std::string manifest(const std::string& programKey = "<key>BundleProgram</key><s
 {
     return plist("<dict><key>Label</key><string>" + label + "</string>" + programKey +
                  "<key>MachServices</key><dict>" + machServices +
-                 "</dict><key>EnvironmentVariables</key><dict><key>TEST_MACH_SERVICE</key><string>" + label +
+                 "</dict><key>ThrottleInterval</key><integer>1</integer>"
+                 "<key>EnvironmentVariables</key><dict><key>TEST_MACH_SERVICE</key><string>" + label +
                  "</string>" + environment + "</dict></dict>");
 }
+
+// The test daemon as `name`, with launchd's `keys` for when it runs and the
+// `environment` entries.
+std::string daemonManifest(const std::string& name, const std::string& keys, const std::string& environment = "")
+{
+    return plist("<dict><key>Label</key><string>" + name + "</string><key>BundleProgram</key><string>" + program +
+                 "</string><key>MachServices</key><dict><key>" + name + "</key><true/></dict>" + keys +
+                 "<key>EnvironmentVariables</key><dict><key>TEST_MACH_SERVICE</key><string>" + name + "</string>" +
+                 environment + "</dict></dict>");
+}
+
+// Run whether or not a client comes, and started again after every exit.
+const std::string keptAlive =
+    "<key>RunAtLoad</key><true/><key>KeepAlive</key><true/><key>ThrottleInterval</key><integer>1</integer>";
 
 void writeFile(const fs::path& file, const std::string& contents)
 {
@@ -118,6 +135,23 @@ protected:
             return std::nullopt;
         }
         return entry["pid"].get<pid_t>();
+    }
+
+    // The processes running the bundle's copy of the test daemon, whoever started them.
+    std::vector<pid_t> runningCopies() const
+    {
+        std::vector<pid_t> found;
+        std::error_code ignored;
+        const fs::path copy = fs::canonical(daemons() / "LaunchdTestDaemon", ignored);
+        for (const fs::directory_entry& entry : fs::directory_iterator("/proc", ignored)) {
+            std::error_code unreadable;
+            const std::string name = entry.path().filename().string();
+            if (name.find_first_not_of("0123456789") == std::string::npos &&
+                fs::read_symlink(entry.path() / "exe", unreadable) == copy && !unreadable) {
+                found.push_back(std::stoi(name));
+            }
+        }
+        return found;
     }
 
     testsupport::SimmacProcess simmac;
@@ -232,6 +266,15 @@ TEST_F(LaunchdTest, PropertyListsThatCannotBeUsedAreRefusedWithTheReason)
          manifest("<key>BundleProgram</key><string>" + program + "</string>", "<key>" + label + "</key><true/>",
                   "<key>VELKORA_DEBUG</key><integer>1</integer>"),
          "EnvironmentVariables holds a value that is not text for \"VELKORA_DEBUG\""},
+        {"a RunAtLoad that is text", daemonManifest(label, "<key>RunAtLoad</key><string>yes</string>"),
+         "RunAtLoad is not true or false"},
+        {"a KeepAlive of conditions",
+         daemonManifest(label, "<key>KeepAlive</key><dict><key>SuccessfulExit</key><false/></dict>"),
+         "KeepAlive must be true or false, not a dictionary of conditions"},
+        {"no throttle", daemonManifest(label, "<key>ThrottleInterval</key><integer>0</integer>"),
+         "ThrottleInterval must be a whole number of seconds from 1 to 86400"},
+        {"a throttle of a fraction", daemonManifest(label, "<key>ThrottleInterval</key><real>0.5</real>"),
+         "ThrottleInterval must be a whole number of seconds"},
     };
     for (const auto& testCase : cases) {
         SCOPED_TRACE(testCase.name);
@@ -378,6 +421,122 @@ TEST_F(LaunchdTest, StoppingSimmacStopsItsDaemonsAndCannotBeAskedAfterwards)
         EXPECT_EQ(error.code(), platform::SMAppServiceErrorServiceManagerUnavailable);
         EXPECT_NE(error.localizedDescription().find("simmac is not running"), std::string::npos) << error.what();
     }
+}
+
+TEST_F(LaunchdTest, ADaemonKeptAliveStartsAtApprovalWithoutAClientAndAfterEveryExitUntilUnregistered)
+{
+    makeBundle(daemonManifest(label, keptAlive));
+    SMDaemonService daemon(bundle(), plistName);
+    EXPECT_THROW(daemon.registerService(), NSError);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(daemonProcess(), std::nullopt) << "nothing runs before the approval";
+
+    simmac.simmacctl({"approve", label});
+    ASSERT_TRUE(eventually([&] { return daemonProcess().has_value(); }, 5s)) << "the approval alone starts it";
+    const pid_t first = *daemonProcess();
+    EXPECT_EQ(job()["keepAlive"], true);
+    EXPECT_EQ(job()["starts"], 1);
+
+    // Killed after a run longer than its throttle, it is started again at
+    // once, with no client asking for it.
+    std::this_thread::sleep_for(1100ms);
+    ASSERT_EQ(::kill(first, SIGKILL), 0);
+    ASSERT_TRUE(eventually([&] { return daemonProcess().value_or(first) != first; }, 3s));
+    const pid_t second = *daemonProcess();
+    EXPECT_EQ(job()["starts"], 2);
+    EXPECT_EQ(valueIn(ping(), "pid"), std::to_string(second)) << "it serves clients on the socket it was handed";
+    EXPECT_EQ(runningCopies(), std::vector<pid_t>{second});
+
+    daemon.unregisterService();
+    EXPECT_EQ(::kill(second, 0), -1) << "stopped before unregistering returns";
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(runningCopies(), std::vector<pid_t>{}) << "nothing starts it again once it is unregistered";
+    EXPECT_FALSE(fs::exists(platform::NSXPCListener::socketPathForMachService(label)));
+}
+
+TEST_F(LaunchdTest, ADaemonThatExitsAtOnceIsStartedOncePerThrottleAndNoMoreOnceItIsNoLongerExecutable)
+{
+    makeBundle(daemonManifest(label, keptAlive, "<key>TEST_EXIT_AT_ONCE</key><string>1</string>"));
+    SMDaemonService daemon(bundle(), plistName);
+    EXPECT_THROW(daemon.registerService(), NSError);
+    simmac.simmacctl({"approve", label});
+
+    // Over 3.5 s a throttle of one second allows the start at approval and three more.
+    std::this_thread::sleep_for(3500ms);
+    const int starts = job()["starts"].get<int>();
+    EXPECT_GE(starts, 2) << "an exit is followed by a start";
+    EXPECT_LE(starts, 4) << "never sooner than a second after the last start";
+    EXPECT_TRUE(simmac.simmacctl({"status"}).exitCode == 0) << "simmac still answers";
+
+    fs::permissions(daemons() / "LaunchdTestDaemon", fs::perms::owner_exec | fs::perms::group_exec |
+                                                         fs::perms::others_exec, fs::perm_options::remove);
+    ASSERT_TRUE(eventually([&] { return !fs::exists(platform::NSXPCListener::socketPathForMachService(label)); },
+                           3s))
+        << "the next start finds the program unusable and closes the socket";
+    const int lastStarts = job()["starts"].get<int>();
+    std::this_thread::sleep_for(2500ms);
+    EXPECT_EQ(job()["starts"], lastStarts) << "no start is tried again";
+    EXPECT_EQ(daemonProcess(), std::nullopt);
+    EXPECT_NE(simmac.logText().find("Not starting " + label + ": the program "), std::string::npos);
+}
+
+TEST_F(LaunchdTest, ARestartedSimmacLoadsItsRegistrationsAgainAndStartsTheApprovedDaemonsThatRunAtLoad)
+{
+    makeBundle(daemonManifest(label, keptAlive));
+    const std::string onDemand = "com.velkora.test-on-demand";
+    const fs::path otherBundle = simmac.root() / "Applications/On Demand.app";
+    fs::create_directories(otherBundle / "Contents/Library/LaunchDaemons");
+    fs::copy_file(LAUNCHD_TEST_DAEMON, otherBundle / program);
+    writeFile(otherBundle / "Contents/Library/LaunchDaemons/on-demand.plist", daemonManifest(onDemand, ""));
+    SMDaemonService kept(bundle(), plistName);
+    SMDaemonService started(otherBundle, "on-demand.plist");
+    EXPECT_THROW(kept.registerService(), NSError);
+    EXPECT_THROW(started.registerService(), NSError);
+    simmac.simmacctl({"approve", label});
+    simmac.simmacctl({"approve", onDemand});
+    ASSERT_TRUE(eventually([&] { return daemonProcess().has_value(); }, 5s));
+    const pid_t before = *daemonProcess();
+
+    simmac.stop();
+    EXPECT_EQ(::kill(before, 0), -1);
+    simmac.start();
+    ASSERT_TRUE(eventually([&] { return daemonProcess().has_value(); }, 5s)) << "started again with no client";
+    EXPECT_NE(*daemonProcess(), before);
+    EXPECT_EQ(kept.status(), SMAppService::Status::enabled);
+    EXPECT_NE(ping().find("pid=" + std::to_string(*daemonProcess())), std::string::npos);
+    // The one without the keys waits for its client, as before.
+    EXPECT_EQ(started.status(), SMAppService::Status::enabled);
+    const Json statusAfter = simmac.status();
+    for (const Json& entry : statusAfter["launchd"]["jobs"]) {
+        if (entry["label"] == onDemand) {
+            EXPECT_EQ(entry["starts"], 0);
+            EXPECT_EQ(entry["throttleInterval"], 10) << "launchd's own throttle";
+        }
+    }
+    EXPECT_NE(ping(onDemand).find("pid="), std::string::npos);
+
+    // What is unregistered stays so; the approval stays with the label.
+    kept.unregisterService();
+    simmac.stop();
+    simmac.start();
+    EXPECT_EQ(kept.status(), SMAppService::Status::notRegistered);
+    EXPECT_TRUE(job().is_null());
+    EXPECT_NO_THROW(kept.registerService());
+    ASSERT_TRUE(eventually([&] { return daemonProcess().has_value(); }, 5s)) << "approved already";
+
+    // A bundle gone while the machine was off takes its registration with it;
+    // a database that cannot be read starts an empty one.
+    simmac.stop();
+    fs::remove_all(otherBundle);
+    simmac.start();
+    EXPECT_EQ(started.status(), SMAppService::Status::notFound);
+    EXPECT_NE(simmac.logText().find("Dropping the registration from " + otherBundle.string()), std::string::npos);
+    EXPECT_EQ(kept.status(), SMAppService::Status::enabled);
+    simmac.stop();
+    writeFile(simmac.root() / "var/db/simmac/launchd.json", "{\"registrations\": 7}");
+    simmac.start();
+    EXPECT_EQ(kept.status(), SMAppService::Status::notRegistered);
+    EXPECT_NE(simmac.logText().find("Starting without registrations: "), std::string::npos);
 }
 
 }  // namespace

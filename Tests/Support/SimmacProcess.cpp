@@ -33,11 +33,13 @@ std::string readFile(const std::filesystem::path& path)
     return text.str();
 }
 
-// Starts `arguments` with stdout and stderr sent to the given files, in this
-// process's environment with SIMMAC_ROOT set to `root`.
+// Starts `arguments` with stdout and stderr sent to the given files (emptied
+// first unless `append`), in this process's environment with SIMMAC_ROOT set
+// to `root`.
 pid_t spawn(const std::vector<std::string>& arguments, const std::filesystem::path& output,
-            const std::filesystem::path& errorOutput, const std::filesystem::path& root)
+            const std::filesystem::path& errorOutput, const std::filesystem::path& root, bool append = false)
 {
+    const int mode = O_WRONLY | O_CREAT | (append ? O_APPEND : O_TRUNC);
     std::vector<std::string> environment{"SIMMAC_ROOT=" + root.string()};
     for (char** variable = environ; *variable != nullptr; ++variable) {
         if (!std::string_view(*variable).starts_with("SIMMAC_ROOT=")) {
@@ -53,9 +55,8 @@ pid_t spawn(const std::vector<std::string>& arguments, const std::filesystem::pa
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorOutput.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), mode, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorOutput.c_str(), mode, 0644);
     // Nothing else of the test process: a simmac that outlives a crashed test
     // must not hold the test runner's pipes open.
     posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
@@ -168,15 +169,30 @@ SimmacProcess::SimmacProcess(Options options)
         speed << *options.speed;
         arguments.insert(arguments.end(), {"--speed", speed.str()});
     }
+    arguments_ = std::move(arguments);
     try {
-        pid_ = spawn(arguments, root_ / "simmac.out", root_ / "simmac.log", root_);
-        waitUntilAnswering();
+        start();
     } catch (...) {
-        stop();
         std::error_code ignored;
         if (ownsRoot_) {
             std::filesystem::remove_all(root_, ignored);
         }
+        throw;
+    }
+}
+
+void SimmacProcess::start()
+{
+    if (pid_ > 0) {
+        throw std::runtime_error("simmac is running already");
+    }
+    try {
+        // A restarted machine's log follows the earlier one's.
+        pid_ = spawn(arguments_, root_ / "simmac.out", root_ / "simmac.log", root_, started_);
+        started_ = true;
+        waitUntilAnswering();
+    } catch (...) {
+        stop();
         throw;
     }
 }

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -154,6 +155,39 @@ std::vector<std::pair<std::string, std::string>> environmentIn(const PropertyLis
     return environment;
 }
 
+bool booleanIn(const PropertyList::Dictionary& dictionary, std::string_view key, const fs::path& path)
+{
+    const auto found = dictionary.find(key);
+    if (found == dictionary.end()) {
+        return false;
+    }
+    const bool* value = found->second.get<bool>();
+    if (value == nullptr) {
+        if (key == "KeepAlive" && found->second.get<PropertyList::Dictionary>() != nullptr) {
+            throw SimulatorError(path.string() +
+                                 ": simmac keeps a daemon alive always or never, so KeepAlive must be true or false, "
+                                 "not a dictionary of conditions");
+        }
+        throw SimulatorError(path.string() + ": " + std::string(key) + " is not true or false");
+    }
+    return *value;
+}
+
+std::chrono::seconds throttleIntervalIn(const PropertyList::Dictionary& dictionary, const fs::path& path)
+{
+    const auto found = dictionary.find("ThrottleInterval");
+    if (found == dictionary.end()) {
+        return LaunchdJobDefinition::defaultThrottleInterval;
+    }
+    const std::int64_t* seconds = found->second.get<std::int64_t>();
+    // Without a throttle a daemon that exits at once would be started in a loop.
+    if (seconds == nullptr || *seconds < 1 || *seconds > LaunchdJobDefinition::longestThrottleInterval.count()) {
+        throw SimulatorError(path.string() + ": ThrottleInterval must be a whole number of seconds from 1 to " +
+                             std::to_string(LaunchdJobDefinition::longestThrottleInterval.count()));
+    }
+    return std::chrono::seconds(*seconds);
+}
+
 std::string describeExit(int status)
 {
     if (WIFEXITED(status)) {
@@ -204,6 +238,9 @@ LaunchdJobDefinition LaunchdJobDefinition::read(const fs::path& bundle, std::str
     definition.program = programIn(bundle, *program);
     definition.machServiceName = machServiceIn(dictionary, path);
     definition.environment = environmentIn(dictionary, path);
+    definition.runAtLoad = booleanIn(dictionary, "RunAtLoad", path);
+    definition.keepAlive = booleanIn(dictionary, "KeepAlive", path);
+    definition.throttleInterval = throttleIntervalIn(dictionary, path);
     return definition;
 }
 
@@ -238,7 +275,12 @@ void LaunchdJob::enable()
                    "another listener serves " + socketPath_.string() + ", so " + definition_.label +
                        " cannot be started on demand");
     logger().info("%s waits for clients on %s", definition_.label, socketPath_.string());
-    if (pid_ <= 0) {
+    if (pid_ > 0) {
+        return;
+    }
+    if (definition_.runAtLoad) {
+        startDaemon();
+    } else {
         awaitClient();
     }
 }
@@ -268,8 +310,8 @@ void LaunchdJob::startDaemon()
         return;
     }
     const auto now = std::chrono::steady_clock::now();
-    if (lastStart_ && now < *lastStart_ + restartInterval) {
-        restartTimer_.expires_at(*lastStart_ + restartInterval);
+    if (lastStart_ && now < *lastStart_ + definition_.throttleInterval) {
+        restartTimer_.expires_at(*lastStart_ + definition_.throttleInterval);
         restartTimer_.async_wait([weak = weak_from_this()](const std::error_code& error) {
             if (const auto self = weak.lock(); self && !error) {
                 self->startDaemon();
@@ -341,7 +383,7 @@ void LaunchdJob::startDaemon()
     }
     if (child < 0) {
         logger().error("Cannot start %s: %s", definition_.label, std::strerror(errno));
-        awaitClient();
+        startAgain();
         return;
     }
     pid_ = child;
@@ -384,7 +426,16 @@ void LaunchdJob::daemonExited()
     if (stopping_) {
         finishStopping();
     } else if (acceptor_.is_open()) {
-        // The next client starts it again.
+        startAgain();
+    }
+}
+
+void LaunchdJob::startAgain()
+{
+    if (definition_.keepAlive) {
+        // The throttle since the last start decides when.
+        startDaemon();
+    } else {
         awaitClient();
     }
 }
@@ -464,6 +515,9 @@ nlohmann::ordered_json LaunchdJob::describe() const
         {"bundle", definition_.bundle.string()},
         {"program", definition_.program.string()},
         {"machService", definition_.machServiceName},
+        {"runAtLoad", definition_.runAtLoad},
+        {"keepAlive", definition_.keepAlive},
+        {"throttleInterval", definition_.throttleInterval.count()},
         {"listening", acceptor_.is_open()},
         {"pid", pid_ > 0 ? nlohmann::ordered_json(pid_) : nlohmann::ordered_json()},
         {"starts", starts_},

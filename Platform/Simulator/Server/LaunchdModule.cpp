@@ -102,6 +102,63 @@ std::string LaunchdModule::labelFor(const OperationCall& call) const
     return LaunchdJobDefinition::readLabel(bundle, plist);
 }
 
+void LaunchdModule::startRegisteredJobs()
+{
+    LaunchdDatabase::Contents stored;
+    try {
+        stored = database_.load();
+    } catch (const SimulatorError& problem) {
+        logger().error("Starting without registrations: %s", problem.what());
+    }
+    approved_.insert(stored.approved.begin(), stored.approved.end());
+    bool dropped = false;
+    for (const LaunchdDatabase::Registration& registration : stored.registrations) {
+        std::shared_ptr<LaunchdJob> job;
+        try {
+            job = std::make_shared<LaunchdJob>(context_,
+                                               LaunchdJobDefinition::read(registration.bundle, registration.plistName));
+        } catch (const SimulatorError& problem) {
+            logger().error("Dropping the registration from %s: %s", registration.bundle.string(), problem.what());
+            dropped = true;
+            continue;
+        }
+        const std::string label = job->definition().label;
+        if (jobs_.contains(label)) {
+            logger().error("Dropping the registration from %s: %s is registered already",
+                           registration.bundle.string(), label);
+            dropped = true;
+            continue;
+        }
+        jobs_.emplace(label, job);
+        logger().notice("Loaded %s from %s (%s)", label, job->definition().bundle.string(), statusOf(label));
+        if (approved_.contains(label)) {
+            try {
+                job->enable();
+            } catch (const SimulatorError& problem) {
+                // It stays registered; the next registration or approval tries again.
+                logger().error("Cannot enable %s: %s", label, problem.what());
+            }
+        }
+    }
+    if (dropped) {
+        save();
+    }
+}
+
+void LaunchdModule::save() const
+{
+    LaunchdDatabase::Contents contents;
+    for (const auto& [label, job] : jobs_) {
+        contents.registrations.push_back({job->definition().bundle, job->definition().plistName});
+    }
+    contents.approved = approved_;
+    try {
+        database_.save(contents);
+    } catch (const SimulatorError& problem) {
+        logger().error("The registrations last only while simmac runs: %s", problem.what());
+    }
+}
+
 void LaunchdModule::registerDaemon(OperationCall& call)
 {
     LaunchdJobDefinition definition =
@@ -133,10 +190,17 @@ void LaunchdModule::registerDaemon(OperationCall& call)
 
     const auto job = std::make_shared<LaunchdJob>(context_, std::move(definition));
     if (approved_.contains(label)) {
-        // A registration that cannot start listening is no registration.
-        job->enable();
+        try {
+            job->enable();
+        } catch (const SimulatorError&) {
+            // A registration that cannot start listening is no registration,
+            // but the one it replaced is gone.
+            save();
+            throw;
+        }
     }
     jobs_.emplace(label, job);
+    save();
     logger().notice("Registered %s from %s (%s)", label, job->definition().bundle.string(), statusOf(label));
     call.succeed(answer(label));
 }
@@ -158,6 +222,7 @@ void LaunchdModule::unregisterDaemon(OperationCall& call)
     }
     const std::shared_ptr<LaunchdJob> job = existing->second;
     jobs_.erase(existing);
+    save();
     logger().notice("Unregistered %s", label);
     auto pending = std::make_shared<OperationCall>(std::move(call));
     retire(job, [pending, label] { pending->succeed({{"label", label}, {"status", "notRegistered"}}); });
@@ -170,6 +235,7 @@ void LaunchdModule::approve(const std::string& label)
         throw SimulatorError("no background item \"" + label + "\" is registered");
     }
     if (approved_.insert(label).second) {
+        save();
         logger().notice("Approved %s", label);
     }
     if (job != jobs_.end()) {
@@ -185,6 +251,7 @@ void LaunchdModule::disapprove(OperationCall& call)
         throw SimulatorError("no background item \"" + label + "\" is registered");
     }
     if (approved_.erase(label) > 0) {
+        save();
         logger().notice("Disapproved %s", label);
     }
     if (job == jobs_.end() || (!job->second->isListening() && !job->second->daemonProcess())) {

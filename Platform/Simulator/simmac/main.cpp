@@ -121,6 +121,7 @@ int main(int argc, char** argv)
         simmac::SimmacServer server(context, dispatcher, platform::SimulatedRoot::resolve("/var/run/simmac.sock"),
                                     options.privilegedUid);
         server.start();
+        launchd.startRegisteredJobs();
 
         asio::signal_set signals(context, SIGINT, SIGTERM);
         signals.async_wait([&](const std::error_code& error, int) {

@@ -88,6 +88,12 @@ public:
     // Stops simmac (SIGTERM, then SIGKILL after a few seconds) and waits for it;
     // the root stays until destruction. Safe to call twice.
     void stop();
+    // Starts the stopped simmac again on the same root with the same options,
+    // as a Mac is started again, and returns once it answers. Throws
+    // std::runtime_error as the constructor does, or when simmac runs.
+    void start();
+    // The log of every start of simmac on this root.
+    std::string logText() const;
 
     static std::filesystem::path simmacExecutable();
     static std::filesystem::path simmacctlExecutable();
@@ -97,10 +103,11 @@ public:
 
 private:
     void waitUntilAnswering();
-    std::string logText() const;
 
     std::filesystem::path root_;
+    std::vector<std::string> arguments_;
     pid_t pid_ = -1;
+    bool started_ = false;
     std::optional<std::string> previousRoot_;
     bool ownsRoot_ = true;
 };

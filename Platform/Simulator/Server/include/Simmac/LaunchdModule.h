@@ -9,6 +9,7 @@
 #include <asio.hpp>
 
 #include "Simmac/SimulatorModule.h"
+#include "Simmac/LaunchdDatabase.h"
 
 namespace simmac {
 
@@ -19,9 +20,12 @@ class OperationCall;
 // launchd and the service manager's registration database: daemons that
 // applications register from their bundle's launchd property list
 // ("<bundle>/Contents/Library/LaunchDaemons/<plist>"), the user's approval of
-// each (by label), and the on-demand start of an approved daemon when a client
-// connects to its mach service (see LaunchdJob). The database lasts as long as
-// simmac runs; stopping simmac stops every daemon it started.
+// each (by label), and the start of an approved daemon when a client connects
+// to its mach service, or at once for one that runs at load, and again when it
+// exits for one kept alive (see LaunchdJob). The database is kept in the
+// simulated root (LaunchdDatabase): the next simmac on the same root loads its
+// jobs again (startRegisteredJobs). Stopping simmac stops every daemon it
+// started.
 //
 // Operations (a daemon is named by "bundle", an absolute path, and "plist", a
 // file name; "status" is "enabled", "requiresApproval", "notRegistered" or
@@ -45,6 +49,12 @@ public:
     LaunchdModule(const LaunchdModule&) = delete;
     LaunchdModule& operator=(const LaunchdModule&) = delete;
 
+    // Loads the jobs of the stored database, starting those approved that run
+    // at load. Called once simmac answers, since a daemon talks to it at once.
+    // A registration whose property list can no longer be used is dropped,
+    // and a database that cannot be read is started afresh; both are logged.
+    void startRegisteredJobs();
+
     std::function<void()> prepareModel(const HardwareModel& model) override;
     void addStatus(nlohmann::ordered_json& status) const override;
 
@@ -58,8 +68,12 @@ private:
     nlohmann::ordered_json answer(const std::string& label) const;
     // Stops `job` in the background; `stopped` runs once its daemon is gone.
     void retire(const std::shared_ptr<LaunchdJob>& job, std::function<void()> stopped = {});
+    // Writes the registrations and approvals to the database; a failure is
+    // logged, the change stands for as long as simmac runs.
+    void save() const;
 
     asio::io_context& context_;
+    LaunchdDatabase database_;
     std::map<std::string, std::shared_ptr<LaunchdJob>> jobs_;
     std::set<std::string> approved_;
     // Unregistered or replaced jobs whose daemons are still stopping.
