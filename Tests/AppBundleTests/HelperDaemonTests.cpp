@@ -85,7 +85,7 @@ std::string effectiveUser(pid_t process)
     return "(gone)";
 }
 
-TEST_F(HelperDaemonTest, TheHelperRunsOnDemandOnceApprovedAndStopsWhenUninstalled)
+TEST_F(HelperDaemonTest, TheHelperRunsOnceApprovedWithoutAClientAndStopsWhenUninstalled)
 {
     EXPECT_EQ(probe("status").output, "Not Installed\n");
 
@@ -98,12 +98,13 @@ TEST_F(HelperDaemonTest, TheHelperRunsOnDemandOnceApprovedAndStopsWhenUninstalle
     const auto approved = simmac.simmacctl({"approve", "com.velkora.charging-helper"});
     EXPECT_EQ(approved.output, "com.velkora.charging-helper\tenabled\n") << approved.errorOutput;
     EXPECT_EQ(probe("status").output, "Enabled\n");
-    EXPECT_EQ(daemonProcess(), std::nullopt);
+    // launchd starts it on the approval, before any client asks for it.
+    const std::optional<pid_t> daemon = daemonProcess();
+    ASSERT_TRUE(daemon);
 
     const ProbeRun pinged = probe("ping");
     EXPECT_EQ(pinged.output.rfind("Velkora charging helper protocol ", 0), 0u) << pinged.output << pinged.errors;
-    const std::optional<pid_t> daemon = daemonProcess();
-    ASSERT_TRUE(daemon);
+    EXPECT_EQ(daemonProcess(), daemon) << "the running daemon serves the client";
     // simmac starts it with its own credentials: root, as every test run in CI.
     EXPECT_EQ(effectiveUser(*daemon), std::to_string(::geteuid()));
 

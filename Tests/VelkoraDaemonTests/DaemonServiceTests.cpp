@@ -4,6 +4,7 @@
 // pass is one that a command or a client event runs, so passes are counted
 // exactly.
 #include "DaemonService.h"
+#include "DaemonStore.h"
 #include "FakeHardware.h"
 
 #include <VelkoraCore/ControlCommand.h>
@@ -147,6 +148,31 @@ TEST_F(DaemonServiceTest, WithManagementOffOnlyALeftoverInhibitIsUndone)
     pass();
     pass();
     EXPECT_EQ(hardware().takeWrites(), Writes{});
+}
+
+// launchd starts the daemon again after it was killed with the adapter off
+// to run the battery down to the limit; no client ever connects.
+TEST_F(DaemonServiceTest, AFreshStartPutsAnAdapterLeftOffBackOnAtOrBelowTheStoredLimit)
+{
+    ChargePolicy stored = ChargePolicy::defaultPolicy();
+    stored.managementEnabled = true;
+    stored.chargeLimit = 60;
+    DaemonStore().savePolicy(stored);
+    const std::optional<bool> leftOff = false;
+    const std::optional<bool> unreadable;
+    for (const std::optional<bool>& adapter : {leftOff, unreadable}) {
+        for (const std::int64_t percentage : {60, 59}) {
+            SCOPED_TRACE(std::string(adapter ? "left off" : "unreadable") + " at " + std::to_string(percentage) + " %");
+            hardware().reset();
+            script([&](FakeHardware& fake) { fake.adapterReading = adapter; });
+            level(percentage);
+            start();
+            const Writes written = hardware().takeWrites();
+            ASSERT_FALSE(written.empty());
+            EXPECT_EQ(written.front(), "adapter 1");
+            service.reset();
+        }
+    }
 }
 
 TEST_F(DaemonServiceTest, AnInhibitThatDoesNotStopTheCurrentIsResentAndReportedAfterFivePasses)
