@@ -23,9 +23,10 @@ namespace {
 
 constexpr const char* usage =
     "usage: VelkoraDaemon [--help]\n"
-    "The root helper of Tallowmere. The simulated Mac's launchd starts it when a client connects to\n"
-    "com.velkora.charging-helper and hands it the listening socket; it reads $SIMMAC_ROOT and logs to\n"
-    "standard error (VELKORA_LOG_LEVEL=debug adds the debug lines).\n";
+    "The root helper of Tallowmere. The simulated Mac's launchd starts it once it is approved, at each\n"
+    "start of the Mac and again whenever it exits, and hands it the listening socket of\n"
+    "com.velkora.charging-helper; it reads $SIMMAC_ROOT and logs to standard error\n"
+    "(VELKORA_LOG_LEVEL=debug adds the debug lines).\n";
 
 }  // namespace
 

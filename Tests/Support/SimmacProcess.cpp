@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -239,6 +240,17 @@ void SimmacProcess::stop()
         return;
     }
     int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        // A machine that went away under a test explains its failures.
+        const std::string how = WIFSIGNALED(status) ? "by signal " + std::to_string(WTERMSIG(status))
+                                                    : "with status " + std::to_string(WEXITSTATUS(status));
+        const std::string log = logText();
+        const std::string end = log.substr(log.size() > 2000 ? log.size() - 2000 : 0);
+        std::fprintf(stderr, "simmac (pid %d) ended %s before the test stopped it; the end of its log:\n%s\n",
+                     static_cast<int>(pid_), how.c_str(), end.c_str());
+        pid_ = -1;
+        return;
+    }
     ::kill(pid_, SIGTERM);
     if (!exited(pid_, status, std::chrono::seconds(5))) {
         ::kill(pid_, SIGKILL);

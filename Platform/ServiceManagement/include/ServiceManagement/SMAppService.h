@@ -27,7 +27,9 @@ enum SMAppServiceErrorCode : long {
 // The main application's login item is an XDG autostart entry
 // "<simulated home>/.config/autostart/<identifier>.desktop" that starts the
 // running executable with this simulated root. Daemons are registered with
-// simmac's launchd, which starts them on demand once the user approved them.
+// simmac's launchd, which starts them once the user approved them, as their
+// property lists ask: for their first client, or at once and again after
+// every exit.
 // Failures throw NSError.
 class SMAppService {
 public:
