@@ -39,7 +39,8 @@ constexpr CommandHelp commands[] = {
             "  smc fault KEY MODE     how the SMC answers writes to KEY: none, ignore-writes, refuse\n"},
     {"register", "  register BUNDLE        register the background items of an application bundle (its\n"
                  "                         Contents/Library/LaunchDaemons), as the application's Install does\n"},
-    {"approve", "  approve LABEL          approve a registered background item as the user would in Login Items\n"},
+    {"approve", "  approve LABEL          approve a registered background item as the user would in Login Items;\n"
+                "                         registrations and approvals outlive simmac, in $SIMMAC_ROOT/var/db/simmac\n"},
     {"disapprove", "  disapprove LABEL       turn a background item off again as the user would in Login Items:\n"
                    "                         its daemon stops and it waits for approval\n"},
     {"plug", "  plug [WATTS]           plug the adapter in: 1-250 W (default: the model's adapter)\n"},

@@ -8,8 +8,8 @@
 
 #include <asio.hpp>
 
-#include "Simmac/SimulatorModule.h"
 #include "Simmac/LaunchdDatabase.h"
+#include "Simmac/SimulatorModule.h"
 
 namespace simmac {
 
