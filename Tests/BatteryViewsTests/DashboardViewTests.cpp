@@ -5,6 +5,7 @@
 #include "Battery/ControlDeck.h"
 #include "Battery/DashboardView.h"
 #include "Battery/EnergyMeter.h"
+#include "Battery/LiveEnergyChart.h"
 #include "Battery/LiveEnergyStrip.h"
 #include "Battery/StatusDetailPanel.h"
 #include "Battery/StatusDetailSection.h"
@@ -17,6 +18,7 @@
 
 #include "Services/AppLanguage.h"
 
+#include <QAbstractAnimation>
 #include <QScrollBar>
 #include <QTest>
 
@@ -67,6 +69,55 @@ TEST_F(DashboardViewTest, EveryPartFollowsTheDaemonsNextSnapshot)
     EXPECT_EQ(dashboard->energyStrip()->meter(2)->title(), "电池输出");
     EXPECT_EQ(dashboard->energyStrip()->meter(2)->value(), 9.5);
     EXPECT_EQ(dashboard->statusPanel()->section(0)->section().rows[1].value, "12.3 V");
+}
+
+// Counts the paint events of every widget of a view but those left out,
+// naming the widgets that painted.
+class PaintCounter : public QObject {
+public:
+    PaintCounter(QWidget& view, const QWidget* leftOut)
+    {
+        for (QWidget* widget : view.findChildren<QWidget*>()) {
+            if (widget != leftOut && !leftOut->isAncestorOf(widget)) {
+                widget->installEventFilter(this);
+            }
+        }
+    }
+
+    QStringList painted;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            painted.append(QString::fromLatin1(watched->metaObject()->className()) + QLatin1Char(' ') +
+                           watched->objectName());
+        }
+        return false;
+    }
+};
+
+TEST_F(DashboardViewTest, AReadingThatChangesNothingRepaintsNothingAndStartsNoAnimation)
+{
+    showDashboard();
+    tick();
+    // The chart gains a point every third second whatever the reading says.
+    const PaintCounter counter(*dashboard, dashboard->energyStrip()->chart());
+    tick();
+    settle();
+    EXPECT_TRUE(counter.painted.isEmpty()) << counter.painted.join(QStringLiteral(", ")).toStdString();
+    for (const QAbstractAnimation* animation : dashboard->findChildren<QAbstractAnimation*>()) {
+        EXPECT_NE(animation->state(), QAbstractAnimation::Running) << animation->parent()->metaObject()->className();
+    }
+
+    // A reading that does change repaints what shows it.
+    {
+        std::lock_guard lock(daemonMutex);
+        daemonSnapshot.battery.voltageVolts = 12.3;
+    }
+    tick();
+    settle();
+    EXPECT_FALSE(counter.painted.isEmpty());
 }
 
 TEST_F(DashboardViewTest, TheOrbitMarksTheLimitOnlyWhileChargeManagementIsOn)

@@ -1,4 +1,5 @@
 #include "../VisualKitTests/KitEnvironment.h"
+#include "../VisualKitTests/ManualAnimationDriver.h"
 
 #include "Battery/EnergyMeter.h"
 #include "Battery/LiveEnergyChart.h"
@@ -11,7 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractAnimation>
 #include <QAccessible>
+#include <QCoreApplication>
+#include <QTest>
+#include <QVBoxLayout>
 
 #include <limits>
 
@@ -59,6 +64,69 @@ TEST(LiveEnergyStrip, AMeterReadsItsWattsAndMovesAtOnceWhenMotionIsReduced)
     kit.reduceMotion.setReduceMotion(true);
     meter.setReading("系统负载", 30, 30);
     EXPECT_EQ(meter.displayedFraction(), 1.0);
+}
+
+// What the meter's fill stood at in each paint of its bar.
+class BarPaints : public QObject {
+public:
+    explicit BarPaints(const EnergyMeter& meter) : meter_(meter) { meter.bar()->installEventFilter(this); }
+
+    QList<qreal> fractions;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            fractions.append(meter_.displayedFraction());
+        }
+        return false;
+    }
+
+private:
+    const EnergyMeter& meter_;
+};
+
+TEST(LiveEnergyStrip, AMeterPaintsOnlyTheFramesThatMoveItsBarAndNoneForAMoveTooSmallToSee)
+{
+    KitEnvironment kit;
+    QWidget window;
+    auto* meter = new EnergyMeter(kit.environment(), "laptopcomputer", VelkoraTheme::lavender());
+    (new QVBoxLayout(&window))->addWidget(meter);
+    window.show();
+    meter->setReading("系统负载", 15, 70);
+    QTest::qWait(20);
+    ASSERT_EQ(meter->bar()->width(), EnergyMeter::meterWidth);
+    BarPaints paints(*meter);
+    // A new reading and 300 ms in frames of 16, each given the few real
+    // milliseconds the window takes to paint what changed.
+    const auto read = [&](double watts) {
+        ManualAnimationDriver driver;
+        paints.fractions.clear();
+        meter->setReading("系统负载", watts, 70);
+        for (int elapsed = 0; elapsed < 300; elapsed += 16) {
+            driver.advanceBy(16);
+            QTest::qWait(10);
+        }
+        EXPECT_EQ(meter->displayedFraction(), EnergyMeter::barFraction(watts, 70));
+    };
+
+    // 0.05 W of 70 moves the fill's end by 0.08 of a pixel.
+    meter->setReading("系统负载", 15.05, 70);
+    EXPECT_EQ(meter->displayedFraction(), EnergyMeter::barFraction(15.05, 70)) << "at once";
+    for (const QAbstractAnimation* animation : meter->findChildren<QAbstractAnimation*>()) {
+        EXPECT_NE(animation->state(), QAbstractAnimation::Running);
+    }
+
+    // 0.75 W moves it by 1.2 pixels: a few quarter-pixel steps, not a frame every 16 ms.
+    read(15.8);
+    ASSERT_FALSE(paints.fractions.isEmpty());
+    EXPECT_LE(paints.fractions.size(), 6);
+    EXPECT_EQ(paints.fractions.back(), EnergyMeter::barFraction(15.8, 70)) << "the end of the way is drawn";
+
+    // A long way is drawn frame by frame.
+    read(60);
+    EXPECT_GE(paints.fractions.size(), 5);
+    EXPECT_EQ(paints.fractions.back(), EnergyMeter::barFraction(60, 70));
 }
 
 TEST(LiveEnergyStrip, TheChartPlotsTheNewestFiftyPointsAndKeepsItsHeightWhenEmpty)

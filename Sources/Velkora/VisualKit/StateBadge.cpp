@@ -63,6 +63,9 @@ QColor StateBadge::currentColor() const
 
 void StateBadge::setState(ChargingState state, int percentage)
 {
+    if (state == state_ && percentage == percentage_) {
+        return;
+    }
     const BatteryStatusTone before = tone();
     const QColor beforeColor = currentColor();
     const QString beforeText = text();
@@ -70,8 +73,11 @@ void StateBadge::setState(ChargingState state, int percentage)
     percentage_ = percentage;
     previousSchemeColor_ = targetColor();
     if (tone() == before) {
-        updateGeometry();
-        update();
+        // The same colour; only a new name changes what is drawn.
+        if (text() != beforeText) {
+            updateGeometry();
+            update();
+        }
         return;
     }
     fadeFrom(beforeColor, beforeText);

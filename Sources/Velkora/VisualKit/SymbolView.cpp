@@ -23,14 +23,21 @@ SymbolView::SymbolView(const QString& name, int pointSize, QFont::Weight weight,
     setAttribute(Qt::WA_TranslucentBackground);
 }
 
+// Views set their symbols again with every reading; only a change repaints.
 void SymbolView::setName(const QString& name)
 {
+    if (name == name_) {
+        return;
+    }
     name_ = name;
     update();
 }
 
 void SymbolView::setForegroundStyle(ForegroundStyle style)
 {
+    if (style == style_ && !color_) {
+        return;
+    }
     style_ = style;
     color_.reset();
     update();
@@ -38,6 +45,9 @@ void SymbolView::setForegroundStyle(ForegroundStyle style)
 
 void SymbolView::setColor(const QColor& color)
 {
+    if (color_ == color) {
+        return;
+    }
     color_ = color;
     update();
 }

@@ -46,6 +46,9 @@ BatteryOrbitRing::BatteryOrbitRing(QWidget* parent) : QWidget(parent), color_(Ve
 
 void BatteryOrbitRing::setLevel(int percentage, const QColor& color, bool reduceMotion)
 {
+    if (percentage == percentage_ && color == color_) {
+        return;
+    }
     color_ = color;
     if (percentage != percentage_) {
         previousFigure_ = QString::number(percentage_);

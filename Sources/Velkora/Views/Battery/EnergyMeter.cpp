@@ -22,6 +22,9 @@ namespace velkora {
 namespace {
 
 constexpr int barHeight = 5;
+// How far, in device pixels, the fill's end must move to look moved: less
+// changes only the shade of its last pixel by a quarter at most.
+constexpr qreal visibleStep = 0.25;
 
 }  // namespace
 
@@ -30,6 +33,10 @@ class EnergyMeter::Bar : public QWidget {
 public:
     Bar(const EnergyMeter& meter, QColor tint) : meter_(meter), tint_(std::move(tint)) { setFixedHeight(barHeight); }
 
+    // How far the fill's end lies from where it was last drawn, in device pixels.
+    qreal distanceFromDrawn(qreal fraction) const { return std::abs(fraction - drawnFraction_) * pixelWidth(); }
+    qreal pixelWidth() const { return width() * devicePixelRatioF(); }
+
 protected:
     void paintEvent(QPaintEvent*) override
     {
@@ -37,13 +44,15 @@ protected:
         painter.setRenderHint(QPainter::Antialiasing);
         const QRectF track(rect());
         painter.fillPath(continuousRoundedRect(track, track.height() / 2), VelkoraTheme::track());
-        const QRectF fill(track.left(), track.top(), track.width() * meter_.displayedFraction(), track.height());
+        drawnFraction_ = meter_.displayedFraction();
+        const QRectF fill(track.left(), track.top(), track.width() * drawnFraction_, track.height());
         painter.fillPath(continuousRoundedRect(fill, fill.height() / 2), tint_);
     }
 
 private:
     const EnergyMeter& meter_;
     QColor tint_;
+    qreal drawnFraction_ = minimumFraction;
 };
 
 EnergyMeter::EnergyMeter(const ViewEnvironment& environment, const QString& symbol, const QColor& tint,
@@ -70,6 +79,11 @@ EnergyMeter::EnergyMeter(const ViewEnvironment& environment, const QString& symb
     AccessibleElement::combine(this);
 }
 
+QWidget* EnergyMeter::bar() const
+{
+    return bar_;
+}
+
 qreal EnergyMeter::barFraction(double value, double maxValue)
 {
     const double ratio = value / maxValue;
@@ -92,8 +106,11 @@ void EnergyMeter::setReading(const QString& title, double value, double maxValue
     if (shown_ && target == targetFraction_) {
         return;
     }
-    // The first reading stands at once; later ones move there.
-    const std::optional<Animation> motion = shown_ ? VelkoraMotion::dataChange(environment_.reducesMotion()) : std::nullopt;
+    // The first reading stands at once; later ones move there, unless the
+    // move is too small to be seen, which would be frames of nothing.
+    const bool seen = std::abs(target - displayedFraction_) * bar_->pixelWidth() >= visibleStep;
+    const std::optional<Animation> motion =
+        shown_ && seen ? VelkoraMotion::dataChange(environment_.reducesMotion()) : std::nullopt;
     shown_ = true;
     targetFraction_ = target;
     VelkoraMotion::animate(this, "displayedFraction", target, motion);
@@ -102,7 +119,11 @@ void EnergyMeter::setReading(const QString& title, double value, double maxValue
 void EnergyMeter::setDisplayedFraction(qreal fraction)
 {
     displayedFraction_ = fraction;
-    bar_->update();
+    // A frame is drawn when the fill's end has visibly moved since the last
+    // one, and at the end of the way; the others would look the same.
+    if (fraction == targetFraction_ || bar_->distanceFromDrawn(fraction) >= visibleStep) {
+        bar_->update();
+    }
 }
 
 }  // namespace velkora

@@ -15,9 +15,11 @@ class VelkoraLabel;
 // decimal, over a 5-point bar filled in the tint to value / maxValue. A bar
 // never falls below a 3 % stub (zero, negative and unreadable values keep
 // it) and never runs past full. A new value moves the bar with
-// VelkoraMotion::dataChange: at once when motion is reduced. Assistive
-// technology reads the meter as one element, named by the title and valued
-// in words ("12.3 watts"). Main thread only.
+// VelkoraMotion::dataChange: at once when motion is reduced or the move is
+// too small to see; on its way, only frames that visibly move the fill are
+// painted, and the last. Assistive technology reads the meter as one
+// element, named by the title and valued in words ("12.3 watts"). Main
+// thread only.
 class EnergyMeter : public QWidget {
     Q_OBJECT
     Q_PROPERTY(qreal displayedFraction READ displayedFraction WRITE setDisplayedFraction)
@@ -40,6 +42,8 @@ public:
     void setDisplayedFraction(qreal fraction);
 
     VelkoraLabel* valueLabel() const { return valueLabel_; }
+    // The track with the fill.
+    QWidget* bar() const;
 
 private:
     class Bar;

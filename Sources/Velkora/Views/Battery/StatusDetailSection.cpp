@@ -37,6 +37,9 @@ public:
 
     void setRow(const StatusDetailRow& row)
     {
+        if (row == row_) {
+            return;
+        }
         row_ = row;
         setAccessibleName(row.label);
         setAccessibleDescription(row.trailing ? row.value + QLatin1Char(' ') + *row.trailing : row.value);

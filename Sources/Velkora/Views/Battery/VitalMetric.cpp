@@ -27,6 +27,9 @@ public:
 
     void setSymbol(const QString& symbol, const QColor& tint)
     {
+        if (symbol == symbol_ && tint == tint_) {
+            return;
+        }
         symbol_ = symbol;
         tint_ = tint;
         update();

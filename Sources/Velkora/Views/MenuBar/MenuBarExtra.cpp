@@ -52,8 +52,10 @@ MenuBarExtra::MenuBarExtra(const ViewEnvironment& environment, Host host, QObjec
     }
 
     if (environment_.telemetry != nullptr) {
-        connect(environment_.telemetry, &TelemetryStore::snapshotChanged, this, &MenuBarExtra::scheduleRedraw);
-        connect(environment_.telemetry, &TelemetryStore::desktopPowerChanged, this, &MenuBarExtra::scheduleRedraw);
+        // A reading is drawn as it lands, in the turn of the event loop that
+        // brought it, rather than in one more turn later.
+        connect(environment_.telemetry, &TelemetryStore::snapshotChanged, this, &MenuBarExtra::redraw);
+        connect(environment_.telemetry, &TelemetryStore::desktopPowerChanged, this, &MenuBarExtra::redraw);
     }
     if (AppSettings* settings = environment_.settings) {
         connect(settings, &AppSettings::showPercentageChanged, this, &MenuBarExtra::scheduleRedraw);
@@ -62,7 +64,13 @@ MenuBarExtra::MenuBarExtra(const ViewEnvironment& environment, Host host, QObjec
         connect(settings, &AppSettings::showHardwarePercentageChanged, this, &MenuBarExtra::scheduleRedraw);
         connect(settings, &AppSettings::menuBarIconStyleChanged, this, &MenuBarExtra::scheduleRedraw);
         connect(settings, &AppSettings::batteryStatusColorSchemeChanged, this, &MenuBarExtra::scheduleRedraw);
-        connect(settings, &AppSettings::appearanceChanged, this, &MenuBarExtra::scheduleRedraw);
+        connect(settings, &AppSettings::appearanceChanged, this, [this] {
+            // The strip's own surface follows the appearance, whatever the label does.
+            if (strip_) {
+                strip_->update();
+            }
+            scheduleRedraw();
+        });
     }
     if (environment_.model != nullptr) {
         connect(environment_.model, &AppModel::batteryAvailabilityChanged, this, &MenuBarExtra::scheduleRedraw);
@@ -107,8 +115,17 @@ void MenuBarExtra::redraw()
     const QScreen* screen = QGuiApplication::primaryScreen();
     const qreal scale = screen != nullptr ? screen->devicePixelRatio() : 1.0;
     const QColor primary = strip_ ? strip_->textColor() : VelkoraTheme::label();
-    label_ = statusLabel.render(scale, primary, now);
+    QImage label = statusLabel.render(scale, primary, now);
     const QString accessible = statusLabel.accessibilityLabel(now).value_or(statusLabel.text());
+    // Most readings change nothing the item shows. Giving it the same label
+    // again would still paint the strip and send the picture to the display
+    // server, which wakes the application for its answer.
+    if (drawn_ && label == label_ && accessible == accessible_) {
+        return;
+    }
+    drawn_ = true;
+    label_ = std::move(label);
+    accessible_ = accessible;
     if (trayIcon_) {
         trayIcon_->setIcon(QIcon(QPixmap::fromImage(label_)));
         trayIcon_->setToolTip(accessible.isEmpty() ? QStringLiteral("Tallowmere") : accessible);

@@ -17,10 +17,11 @@ namespace velkora {
 
 // The application's item in the desktop's panel: the status label in the
 // system tray when the desktop has one, else in a StatusStrip. Clicking it
-// opens (or closes) the MenuBarPanel under it. The label is drawn again
-// after every change of the telemetry, of the settings it reads, of the
-// battery's availability and of the appearance; changes that come together
-// draw once. Main thread only.
+// opens (or closes) the MenuBarPanel under it. The label is made again on
+// every new reading, at once, and after every change of the settings it
+// reads, of the battery's availability and of the appearance, changes that
+// come together once; the item takes it only when it differs from the one
+// it shows. Main thread only.
 class MenuBarExtra : public QObject {
     Q_OBJECT
 public:
@@ -38,7 +39,8 @@ public:
 
     // The label as last drawn.
     const QImage& label() const { return label_; }
-    // Draws the label now; the item does so by itself after each change.
+    // Makes the label now and shows it when it changed (then labelRedrawn);
+    // the item does so by itself after each change.
     void redraw();
     // Opens the panel when closed, closes it when open: what a click does.
     void togglePanel();
@@ -56,6 +58,8 @@ private:
     QPointer<StatusStrip> strip_;
     QPointer<MenuBarPanel> panel_;
     QImage label_;
+    QString accessible_;
+    bool drawn_ = false;
     bool redrawPending_ = false;
 };
 
