@@ -17,11 +17,11 @@ namespace velkora {
 
 // The application's item in the desktop's panel: the status label in the
 // system tray when the desktop has one, else in a StatusStrip. Clicking it
-// opens (or closes) the MenuBarPanel under it. The label is made again on
-// every new reading, at once, and after every change of the settings it
-// reads, of the battery's availability and of the appearance, changes that
-// come together once; the item takes it only when it differs from the one
-// it shows. Main thread only.
+// opens (or closes) the MenuBarPanel under it. The label is made again at
+// once for every new reading, and after every change of the settings it
+// reads, of the battery's availability or of the appearance (changes that
+// come together make it once); the item takes it only when it differs from
+// the one it shows. Main thread only.
 class MenuBarExtra : public QObject {
     Q_OBJECT
 public:
