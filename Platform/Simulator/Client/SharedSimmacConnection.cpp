@@ -1,23 +1,9 @@
 #include "Simulator/SharedSimmacConnection.h"
 
-#include <poll.h>
-
 #include <algorithm>
 #include <cstdlib>
 
 namespace simulator {
-
-namespace {
-
-// Nothing is ever pushed on this connection, so a socket that is readable
-// while no request waits for its reply was closed by simmac.
-bool closedByPeer(const SimmacConnection& connection)
-{
-    pollfd entry{connection.fileDescriptor(), POLLIN, 0};
-    return ::poll(&entry, 1, 0) != 0;
-}
-
-}  // namespace
 
 SharedSimmacConnection& SharedSimmacConnection::instance()
 {
@@ -36,7 +22,7 @@ std::shared_ptr<SimmacConnection> SharedSimmacConnection::acquire()
         throw SimmacUnreachable("simmac is not responding: " + lastFailure_);
     }
     const bool stale = !connection_ || connection_->isBroken() || rootSetting_ != rootSetting ||
-                       (requestsInFlight_ == 0 && closedByPeer(*connection_));
+                       (requestsInFlight_ == 0 && connection_->peerClosed());
     if (stale) {
         connection_.reset();
         connection_ = std::make_shared<SimmacConnection>(SimmacConnection::defaultSocketPath());

@@ -179,8 +179,18 @@ ssize_t SimmacConnection::receiveSome(std::uint8_t* out, std::size_t length)
 
 bool SimmacConnection::peerClosed() const
 {
+    constexpr std::chrono::steady_clock::duration trusted = std::chrono::milliseconds(1);
+    const std::chrono::steady_clock::rep now = std::chrono::steady_clock::now().time_since_epoch().count();
+    const std::chrono::steady_clock::rep seenOpen = seenOpenAt_.load(std::memory_order_relaxed);
+    if (seenOpen != 0 && now - seenOpen < trusted.count()) {
+        return false;
+    }
     pollfd entry{socket_, POLLRDHUP, 0};
-    return ::poll(&entry, 1, 0) > 0 && (entry.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
+    if (::poll(&entry, 1, 0) > 0 && (entry.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0) {
+        return true;
+    }
+    seenOpenAt_.store(now, std::memory_order_relaxed);
+    return false;
 }
 
 const SharedReadingsView* SimmacConnection::sharedReadings(std::chrono::milliseconds timeout)

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -100,6 +101,13 @@ public:
         return broken_;
     }
 
+    // Whether simmac closed its end. The kernel is asked at most once a
+    // millisecond: a connection found open less than that ago counts as open,
+    // so the dozen reads of a poll pass pay for one check (each costs a system
+    // call), and what a read returns is at worst what simmac shared a
+    // millisecond before it went away.
+    bool peerClosed() const;
+
 private:
     // A frame as read; the payload lives in the receive buffer and is valid
     // until the next frame is read.
@@ -118,7 +126,6 @@ private:
     // none. Fails the call when simmac stopped renewing their heartbeat within
     // `timeout` or closed the connection.
     const SharedReadingsView* sharedReadings(std::chrono::milliseconds timeout);
-    bool peerClosed() const;
     bool waitReadable(std::chrono::steady_clock::time_point deadline);
     FrameView receiveFrame(std::chrono::steady_clock::time_point deadline);
     // Reads frames until one of `kind`; pushes met on the way are queued.
@@ -140,6 +147,8 @@ private:
     // Kept from call to call, so that the hot paths allocate nothing here.
     std::vector<std::uint8_t> sendBuffer_;
     std::vector<std::uint8_t> receiveBuffer_;
+    // When peerClosed last found the connection open (steady clock).
+    mutable std::atomic<std::chrono::steady_clock::rep> seenOpenAt_{0};
 };
 
 }  // namespace simulator
