@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 
 namespace velkora::test {
 
@@ -263,6 +264,53 @@ TEST_F(StatusItemLabelTest, DigitsAreMonospacedSoTheLabelKeepsItsWidthAsThePerce
     EXPECT_EQ(label().render(2, bar, now).width(), narrowDigits);
     battery(ChargingState::onBattery, 100);
     EXPECT_GT(label().render(2, bar, now).width(), narrowDigits) << "a third digit takes room";
+}
+
+// The item draws a label only when its look changed, so a look that missed
+// something the label draws would leave a stale label on the bar.
+TEST_F(StatusItemLabelTest, TwoLabelsLookTheSameExactlyWhenTheyDrawTheSame)
+{
+    struct Drawn {
+        StatusItemLabel::Look look;
+        QImage image;
+    };
+    const auto draw = [&](BatteryAvailability availability = BatteryAvailability::present, qreal scale = 2,
+                          const QColor& primary = Qt::white) {
+        const StatusItemLabel shown = label(availability);
+        return Drawn{shown.look(scale, primary, now), shown.render(scale, primary, now)};
+    };
+    battery(ChargingState::paused, 80, 78, 24.5);
+    Drawn last = draw();
+    // `changes`: whether the step must change the picture; empty where that
+    // depends on the colours and formats chosen, and only the agreement counts.
+    const auto step = [&](const char* what, Drawn next, std::optional<bool> changes) {
+        const bool imageChanged = next.image != last.image;
+        EXPECT_EQ(!(next.look == last.look), imageChanged) << what;
+        if (changes) {
+            EXPECT_EQ(imageChanged, *changes) << what;
+        }
+        last = std::move(next);
+    };
+    battery(ChargingState::paused, 80, 78, 26.0);
+    step("a new load under the percentage", draw(), false);
+    battery(ChargingState::paused, 81, 78, 26.0);
+    step("one percent more", draw(), true);
+    battery(ChargingState::charging, 81, 78, 26.0);
+    step("charging again", draw(), true);
+    settings.setBatteryStatusColorScheme(BatteryStatusColorScheme::system);
+    step("the system's colours", draw(), std::nullopt);
+    step("a black bar", draw(BatteryAvailability::present, 2, Qt::black), std::nullopt);
+    step("a denser screen", draw(BatteryAvailability::present, 3, Qt::black), true);
+    settings.setShowHardwarePercentage(true);
+    step("the hardware's percentage", draw(BatteryAvailability::present, 3, Qt::black), true);
+    settings.setShowBatteryPower(true);
+    step("the power badge", draw(BatteryAvailability::present, 3, Qt::black), true);
+    battery(ChargingState::charging, 81, 78, 26.01);
+    step("a load the badge rounds away", draw(BatteryAvailability::present, 3, Qt::black), std::nullopt);
+    battery(ChargingState::charging, 81, 78, 31.0);
+    step("five watts more", draw(BatteryAvailability::present, 3, Qt::black), true);
+    step("no battery", draw(BatteryAvailability::absent, 3, Qt::black), true);
+    step("the battery being looked for", draw(BatteryAvailability::detecting, 3, Qt::black), true);
 }
 
 }  // namespace velkora::test

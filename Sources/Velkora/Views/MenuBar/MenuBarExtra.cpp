@@ -115,16 +115,18 @@ void MenuBarExtra::redraw()
     const QScreen* screen = QGuiApplication::primaryScreen();
     const qreal scale = screen != nullptr ? screen->devicePixelRatio() : 1.0;
     const QColor primary = strip_ ? strip_->textColor() : VelkoraTheme::label();
-    QImage label = statusLabel.render(scale, primary, now);
+    StatusItemLabel::Look look = statusLabel.look(scale, primary, now);
     const QString accessible = statusLabel.accessibilityLabel(now).value_or(statusLabel.text());
-    // Most readings change nothing the item shows. Giving it the same label
-    // again would still paint the strip and send the picture to the display
+    // Most readings change nothing the item shows. Drawing the label to find
+    // that out costs more than the rest of a reading, and giving the strip
+    // the same label again would paint it and send the picture to the display
     // server, which wakes the application for its answer.
-    if (drawn_ && label == label_ && accessible == accessible_) {
+    if (drawn_ && look == look_ && accessible == accessible_) {
         return;
     }
     drawn_ = true;
-    label_ = std::move(label);
+    label_ = statusLabel.render(scale, primary, now);
+    look_ = std::move(look);
     accessible_ = accessible;
     if (trayIcon_) {
         trayIcon_->setIcon(QIcon(QPixmap::fromImage(label_)));

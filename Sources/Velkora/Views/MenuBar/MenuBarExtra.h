@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MenuBar/MenuBarPanel.h"
+#include "MenuBar/StatusItemLabel.h"
 #include "MenuBar/StatusStrip.h"
 
 #include "VisualKit/ViewEnvironment.h"
@@ -17,11 +18,11 @@ namespace velkora {
 
 // The application's item in the desktop's panel: the status label in the
 // system tray when the desktop has one, else in a StatusStrip. Clicking it
-// opens (or closes) the MenuBarPanel under it. The label is made again at
-// once for every new reading, and after every change of the settings it
+// opens (or closes) the MenuBarPanel under it. The label is looked at again
+// at once for every new reading, and after every change of the settings it
 // reads, of the battery's availability or of the appearance (changes that
-// come together make it once); the item takes it only when it differs from
-// the one it shows. Main thread only.
+// come together count once); it is drawn and shown only when its look
+// differs from the one shown. Main thread only.
 class MenuBarExtra : public QObject {
     Q_OBJECT
 public:
@@ -39,7 +40,7 @@ public:
 
     // The label as last drawn.
     const QImage& label() const { return label_; }
-    // Makes the label now and shows it when it changed (then labelRedrawn);
+    // Draws the label now and shows it when its look changed (then labelRedrawn);
     // the item does so by itself after each change.
     void redraw();
     // Opens the panel when closed, closes it when open: what a click does.
@@ -58,6 +59,7 @@ private:
     QPointer<StatusStrip> strip_;
     QPointer<MenuBarPanel> panel_;
     QImage label_;
+    StatusItemLabel::Look look_;
     QString accessible_;
     bool drawn_ = false;
     bool redrawPending_ = false;

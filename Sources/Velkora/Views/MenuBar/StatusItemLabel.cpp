@@ -2,6 +2,7 @@
 
 #include "MenuBar/MenuBarBatteryImage.h"
 #include "MenuBar/MenuBarBatteryText.h"
+#include "MenuBar/MenuBarPowerText.h"
 #include "MenuBar/MenuBarText.h"
 #include "MenuBar/StatusPowerImage.h"
 
@@ -168,6 +169,25 @@ std::optional<QString> StatusItemLabel::accessibilityLabel(Date now) const
     case Content::icon: break;
     }
     return std::nullopt;
+}
+
+StatusItemLabel::Look StatusItemLabel::look(qreal scale, const QColor& primary, Date now) const
+{
+    Look look;
+    look.content = content();
+    look.availability = batteryAvailability_;
+    look.symbol = statusSymbol();
+    look.percentage = displayedPercentage();
+    look.image = imageStyle();
+    look.foreground = statusColor(primary);
+    look.text = text();
+    switch (look.content) {
+    case Content::desktopPower: look.power = MenuBarPowerText::value(telemetry_.liveDesktopWatts(now)); break;
+    case Content::batteryPower: look.power = MenuBarPowerText::value(telemetry_.snapshot().battery.systemLoadWatts); break;
+    case Content::icon: break;
+    }
+    look.scale = scale;
+    return look;
 }
 
 QImage StatusItemLabel::render(qreal scale, const QColor& primary, Date now) const

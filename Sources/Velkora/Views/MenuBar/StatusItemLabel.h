@@ -46,6 +46,23 @@ public:
     struct ImageStyle {
         QColor color;
         bool isTemplate = false;
+        bool operator==(const ImageStyle&) const = default;
+    };
+
+    // Everything render draws from, so that a reading can be told to change
+    // the picture or not without drawing it: labels of equal looks render
+    // equal images. It holds more than some contents show, never less.
+    struct Look {
+        Content content = Content::icon;
+        BatteryAvailability availability = BatteryAvailability::detecting;
+        QString symbol;
+        int percentage = 0;
+        ImageStyle image;
+        QColor foreground;
+        QString text;
+        QString power;
+        qreal scale = 1;
+        bool operator==(const Look&) const = default;
     };
 
     // The icon: an image, or else the system symbol drawn in the status colour.
@@ -73,6 +90,7 @@ public:
     // What a screen reader says of the badges; nothing for the icon.
     std::optional<QString> accessibilityLabel(Date now) const;
 
+    Look look(qreal scale, const QColor& primary, Date now) const;
     // The whole label, `height` points tall, at `scale` device pixels per point.
     QImage render(qreal scale, const QColor& primary, Date now) const;
 
