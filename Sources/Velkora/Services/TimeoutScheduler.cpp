@@ -2,7 +2,7 @@
 
 #include <asio.hpp>
 
-#include <atomic>
+#include <mutex>
 #include <thread>
 
 namespace velkora {
@@ -11,43 +11,43 @@ namespace {
 
 class SteadyTimeoutTask final : public TimeoutTask, public std::enable_shared_from_this<SteadyTimeoutTask> {
 public:
-    SteadyTimeoutTask(asio::io_context& io, std::function<void()> action)
-        : io_(io), timer_(io), action_(std::move(action))
-    {
-    }
+    SteadyTimeoutTask(asio::io_context& io, std::function<void()> action) : timer_(io), action_(std::move(action)) {}
 
-    // The timer is touched only on the scheduler's thread.
+    // Set from the calling thread: the timer is new, and the scheduler's
+    // thread only runs its handler, so it is woken when a time-out is due
+    // and not for every one that starts.
     void start(std::chrono::nanoseconds delay)
     {
-        asio::post(io_, [self = shared_from_this(), delay] {
-            self->timer_.expires_after(delay);
-            self->timer_.async_wait([self](const std::error_code&) { self->fire(); });
-        });
+        timer_.expires_after(delay);
+        timer_.async_wait([self = shared_from_this()](const std::error_code&) { self->fire(); });
     }
 
+    // The action is let go of at once; its timer is left to run out, since
+    // cancelling it would wake the scheduler's thread for nothing, as nearly
+    // every time-out ends (the reply came first).
     void cancel() override
     {
-        if (cancelled_.exchange(true)) {
-            return;
-        }
-        // Ends the wait now, so that the action is let go of at once rather than at the deadline.
-        asio::post(io_, [self = shared_from_this()] { self->timer_.cancel(); });
+        std::function<void()> dropped;
+        std::lock_guard lock(mutex_);
+        dropped.swap(action_);
     }
 
 private:
     void fire()
     {
-        std::function<void()> action = std::move(action_);
-        action_ = nullptr;
-        if (action && !cancelled_.load()) {
+        std::function<void()> action;
+        {
+            std::lock_guard lock(mutex_);
+            action.swap(action_);
+        }
+        if (action) {
             action();
         }
     }
 
-    asio::io_context& io_;
     asio::steady_timer timer_;
+    std::mutex mutex_;
     std::function<void()> action_;
-    std::atomic<bool> cancelled_{false};
 };
 
 class SteadyTimeoutScheduler final : public TimeoutScheduler {
